@@ -1,0 +1,86 @@
+// The demo game that stands in for Vorlex on the demo CD. It opens a window titled
+// "Vorlex", writes the folder it was started in to "vlxstart.txt" in that folder (so
+// a test can see where Play started it) and, started with "grab" on its command
+// line, leaves a "scrngrab.bmp" there as the real game may.
+#include <windows.h>
+#include <string.h>
+
+namespace {
+
+void writeFile(const char* name, const void* data, DWORD size) {
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, data, size, &written, nullptr);
+    CloseHandle(file);
+}
+
+// A tiny 8 x 8 black bitmap: enough for the uninstaller to have something to remove.
+void leaveScreenGrab() {
+    unsigned char image[14 + 40 + 8 * 8 * 3] = {};
+    image[0] = 'B';
+    image[1] = 'M';
+    *reinterpret_cast<DWORD*>(image + 2) = sizeof image;
+    *reinterpret_cast<DWORD*>(image + 10) = 54;
+    BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(image + 14);
+    header->biSize = 40;
+    header->biWidth = 8;
+    header->biHeight = 8;
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    writeFile("scrngrab.bmp", image, sizeof image);
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT area;
+        GetClientRect(window, &area);
+        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetTextColor(dc, RGB(255, 200, 0));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, "VORLEX - demo", -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    char folder[MAX_PATH + 2] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    if (length > 0 && length < MAX_PATH) {
+        folder[length++] = '\r';
+        folder[length++] = '\n';
+        writeFile("vlxstart.txt", folder, length);
+    }
+    if (strstr(commandLine, "grab") != nullptr) leaveScreenGrab();
+
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = "VorlexDemoGame";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("VorlexDemoGame", "Vorlex", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 320, 200, nullptr, nullptr, instance, nullptr);
+    ShowWindow(window, show);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}

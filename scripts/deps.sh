@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the Wine tests and the demo need.
+# Idempotent: does nothing when everything is already there.
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
+      wine wine32:i386 xvfb xdotool x11-apps imagemagick python3)
+for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
+[ ${#need[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "deps: installing ${need[*]}" >&2
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

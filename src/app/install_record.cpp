@@ -1,0 +1,123 @@
+// The install record and the uninstall entry in the registry.
+#include "app/install_record.h"
+
+#include <string.h>
+
+#include "app/bounded_format.h"
+#include "app/scoped_handles.h"
+#include "install/install_manifest.h"
+
+const char* const VersionKeyName = "Software\\Halvane\\Vorlex\\1.00";
+const char* const GameKeyName = "Software\\Halvane\\Vorlex";
+const char* const PublisherKeyName = "Software\\Halvane";
+const char* const UninstallListKeyName = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char* const UninstallEntryKeyName =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex";
+
+namespace {
+
+// Reads a text value into buffer[TextBufferSize]. Values are written with their NUL,
+// but another program may store one without it: a shorter one is terminated after
+// its data, one that fills the whole buffer would be cut and so counts as missing.
+int queryText(HKEY key, const char* name, char* buffer) {
+    DWORD size = TextBufferSize;
+    LONG status = RegQueryValueExA(key, name, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(buffer), &size);
+    if (status != ERROR_SUCCESS) return 0;
+    if (size > 0 && buffer[size - 1] != '\0') {
+        if (size >= TextBufferSize) return 0;
+        buffer[size] = '\0';
+    }
+    if (size == 0) buffer[0] = '\0';
+    return 1;
+}
+
+int setText(HKEY key, const char* name, const char* text) {
+    LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(strlen(text) + 1));
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+
+int createForWriting(const char* name, RegKey& key) {
+    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, key.out(), nullptr);
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+
+// Flushes and closes a key that was written; both results count.
+int flushAndClose(RegKey& key) {
+    int result = RegFlushKey(key.get()) == ERROR_SUCCESS ? 1 : 0;
+    if (!key.close()) result = 0;
+    return result;
+}
+
+}  // namespace
+
+int readInstallRecord(char* path, char* setup) {
+    int result = 1;
+    if (path != nullptr) path[0] = '\0';
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionKeyName, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return 0;
+    if (path != nullptr && !queryText(key.get(), "Path", path)) {
+        path[0] = '\0';
+        result = 0;
+    }
+    if (setup != nullptr && !queryText(key.get(), "Setup", setup)) setup[0] = '\0';
+    if (!key.close()) result = 0;
+    return result;
+}
+
+int writeInstallRecord(const char* installFolder, const char* uninstallerCopy) {
+    RegKey key;
+    if (!createForWriting(VersionKeyName, key)) return 0;
+    int result = setText(key.get(), "Path", installFolder);
+    // Setup is written even when Path failed, so the key is always complete or reported.
+    if (!setText(key.get(), "Setup", uninstallerCopy)) result = 0;
+    if (!flushAndClose(key)) result = 0;
+    return result;
+}
+
+int deleteInstallKeys() {
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, VersionKeyName) != ERROR_SUCCESS) return 0;
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, GameKeyName) != ERROR_SUCCESS) return 0;
+
+    int result = 1;
+    RegKey publisher;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PublisherKeyName, 0, KEY_READ, publisher.out()) !=
+        ERROR_SUCCESS)
+        return 0;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    LONG status = RegQueryInfoKeyA(publisher.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                   nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+    if (!publisher.close()) result = 0;
+    // The publisher key may hold other products of the same publisher: leave it then.
+    if (status != ERROR_SUCCESS || subkeys != 0 || values != 0) return 0;
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, PublisherKeyName) != ERROR_SUCCESS) result = 0;
+    return result;
+}
+
+int writeUninstallEntry(const char* uninstallerCopy) {
+    RegKey key;
+    if (!createForWriting(UninstallEntryKeyName, key)) return 0;
+    int result = setText(key.get(), "DisplayName", GameName);
+    char command[TextBufferSize] = {};
+    // A command that does not fit is not written at all: a cut path would start
+    // some other program when the player removes the game.
+    if (!formatText(command, sizeof command, "%s U", uninstallerCopy) ||
+        !setText(key.get(), "UninstallString", command))
+        result = 0;
+    if (!flushAndClose(key)) result = 0;
+    return result;
+}
+
+int deleteUninstallEntry() {
+    RegKey list;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallListKeyName, 0, KEY_READ, list.out()) !=
+        ERROR_SUCCESS)
+        return 0;
+    int result = RegDeleteKeyA(list.get(), GameName) == ERROR_SUCCESS ? 1 : 0;
+    if (!flushAndClose(list)) result = 0;
+    return result;
+}

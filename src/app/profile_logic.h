@@ -1,0 +1,21 @@
+// The arithmetic of the system profile: Windows version flags and the colour count.
+// No Windows header here, so the host tests run it.
+#pragma once
+#include <stdint.h>
+
+enum { PlatformWin32Windows = 1, PlatformWin32Nt = 2 };
+
+struct VersionFlags {
+    int32_t winNt4OrLater;
+    int32_t win95OrLater;
+    uint32_t windowsVersion;  // major in the high 16 bits, minor in the low 16
+};
+
+VersionFlags versionFlags(uint32_t platformId, uint32_t majorVersion, uint32_t minorVersion);
+
+// Colours the display shows at once for the device's bits per pixel and planes;
+// modes deeper than 24 bits count as 2^24 colours per plane.
+uint32_t coloursFromDeviceCaps(uint32_t bitsPerPixel, uint32_t planes);
+
+// A processor type that is too old for the game (a 386 or a 486).
+int processorTypeSupported(uint32_t processorType);

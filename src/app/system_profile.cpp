@@ -1,0 +1,86 @@
+// The probe of the machine and the on-demand queries of the system profile.
+#include "app/system_profile.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "app/bounded_format.h"
+#include "app/command_line.h"
+#include "app/install_record.h"
+#include "app/instance_marker.h"
+#include "app/profile_logic.h"
+#include "app/scoped_handles.h"
+#include "install/install_manifest.h"
+
+SystemProfile systemProfile;
+
+namespace {
+// gameInstalled reads Path here; nothing else looks at it.
+char installedPathScratch[TextBufferSize];
+
+// Full generic access to the service control manager is what an administrator has.
+int userIsAdministrator() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
+    if (manager == nullptr) return 0;
+    CloseServiceHandle(manager);
+    return 1;
+}
+}  // namespace
+
+int pathExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int probe(const char* commandTail) {
+    OSVERSIONINFOA version;
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;  // 148
+    GetVersionExA(&version);
+    VersionFlags flags =
+        versionFlags(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+    systemProfile.winNt4OrLater = flags.winNt4OrLater;
+    systemProfile.win95OrLater = flags.win95OrLater;
+    systemProfile.windowsVersion = flags.windowsVersion;
+
+    systemProfile.restartRequested = 0;
+    systemProfile.uninstallMode = scanCommandLine(commandTail);
+    systemProfile.anotherInstance = InstanceMarker::acquire();
+
+    MEMORYSTATUS memory;
+    memset(&memory, 0, sizeof memory);
+    memory.dwLength = sizeof memory;
+    GlobalMemoryStatus(&memory);
+    systemProfile.physicalMemory = static_cast<uint32_t>(memory.dwTotalPhys);
+
+    systemProfile.sourcePresent = pathExists(installManifest.filePairs[0].source);
+
+    SYSTEM_INFO system;
+    memset(&system, 0, sizeof system);
+    GetSystemInfo(&system);
+    systemProfile.processorSupported = processorTypeSupported(system.dwProcessorType);
+
+    // Only Windows NT has rights to test; every other platform lets anyone install.
+    systemProfile.administrator = systemProfile.winNt4OrLater ? userIsAdministrator() : 1;
+
+    // The DirectX 5 update is for Windows 95 (4.0) only, and only with its library at hand.
+    systemProfile.directXOffered =
+        (systemProfile.win95OrLater && systemProfile.windowsVersion == 0x40000) ? 1 : 0;
+    if (!directXSetupPresent()) systemProfile.directXOffered = 0;
+    return 1;
+}
+
+uint32_t displayColours() {
+    ScreenDC screen;
+    int bitsPerPixel = GetDeviceCaps(screen.get(), BITSPIXEL);
+    int planes = GetDeviceCaps(screen.get(), PLANES);
+    return coloursFromDeviceCaps(static_cast<uint32_t>(bitsPerPixel), static_cast<uint32_t>(planes));
+}
+
+int gameInstalled() {
+    return readInstallRecord(installedPathScratch, nullptr);
+}
+
+int directXSetupPresent() {
+    if (pathExists("directx\\dsetup.dll")) return 1;
+    return pathExists("\\directx\\dsetup.dll");
+}

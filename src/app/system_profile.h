@@ -1,0 +1,34 @@
+// What the program knows about the machine and how it was started, filled once by
+// probe() before any window exists; the dialogs only read it afterwards.
+#pragma once
+#include <stdint.h>
+
+struct SystemProfile {
+    int32_t winNt4OrLater;
+    int32_t win95OrLater;
+    uint32_t windowsVersion;
+    int32_t restartRequested;
+    char uninstallMode;  // 'U' or 0
+    int32_t anotherInstance;
+    uint32_t physicalMemory;
+    int32_t sourcePresent;
+    int32_t processorSupported;
+    int32_t administrator;
+    int32_t directXOffered;
+};
+
+extern SystemProfile systemProfile;
+
+// Fills systemProfile from the machine and the command-line tail; acquires the
+// instance marker on the way. Always 1.
+int probe(const char* commandTail);
+
+// Colours the display shows at once, asked afresh at each call.
+uint32_t displayColours();
+// 1 when the install record's Path can be read, asked afresh at each call.
+int gameInstalled();
+// 1 when the DirectX setup library is on the CD (the program's folder) or at the
+// root of the current drive.
+int directXSetupPresent();
+// 1 when a file or folder of that name exists; no access right is tested.
+int pathExists(const char* path);

@@ -1,0 +1,19 @@
+// The install plan of Vorlex.
+#include "install/install_manifest.h"
+
+const char* const GameName = "Vorlex";
+
+namespace {
+const FilePair filePairs[] = {
+    {"data\\vlx.exe", "Vorlex.exe"},
+    {"data\\filesys.dat", "filesys.dat"},
+    {nullptr, nullptr},
+};
+const char* const extraFiles[] = {"scrngrab.bmp", nullptr};
+const char* const subfolders[] = {nullptr};
+}  // namespace
+
+// 65535 / (25 * 1048576) rounded to the nearest float: the bar is full after
+// RequiredMegabytes, the size of the game's files.
+const InstallManifest installManifest = {filePairs, extraFiles, subfolders, 25,
+                                         0.00249996176f};

@@ -1,0 +1,22 @@
+// The compiled-in install plan: what is copied from the CD, what the removal deletes,
+// and the size the progress bar is scaled to. No Windows header here.
+#pragma once
+#include <stdint.h>
+
+struct FilePair {
+    const char* source;       // on the CD, relative to the program's own folder
+    const char* destination;  // a bare file name inside the install folder
+};
+
+struct InstallManifest {
+    const FilePair* filePairs;    // ended by a pair whose source is null
+    const char* const* extraFiles;  // left by the game, removed at uninstall; null-ended
+    const char* const* subfolders;  // created below the install folder; null-ended
+    int32_t RequiredMegabytes;
+    float progressScale;           // bar position per byte copied
+};
+
+extern const InstallManifest installManifest;
+
+// The game's name: uninstall key, display name, instance marker and folder name.
+extern const char* const GameName;

@@ -1,0 +1,20 @@
+// The uninstall dialog: what the registered uninstall command opens.
+#pragma once
+#include "app/bounded_format.h"
+#include "ui/dialog.h"
+
+class UninstallDialog : public Dialog {
+public:
+    UninstallDialog();
+
+protected:
+    BOOL onInitDialog() override;
+    // The removal cannot be stopped half way: Enter and Escape do nothing.
+    void onOK() override {}
+    void onCancel() override {}
+    bool onCommand(int id, int notification, HWND control) override;
+
+private:
+    int done_ = 0;
+    char path_[TextBufferSize] = {};
+};

@@ -1,0 +1,176 @@
+// vxdriver.exe: the window driver as a command for the end-to-end tests, which run
+// on the Linux side and reach Windows windows through it. Commands run in order,
+// each printing one line; a failed one prints "error: ..." and ends with exit 1.
+//   find CAPTION CLASS PID TIMEOUT_MS   hwnd and process id of a visible top-level window ("*": any)
+//   notice PID TIMEOUT_MS               hwnd of a "Vorlex Setup Notice" message box
+//   text HWND ID                        text of a control (ID 0: the window itself)
+//   click HWND ID                       posts BM_CLICK
+//   enabled HWND ID | visible HWND ID   1 or 0
+//   pos HWND ID | range HWND ID         progress bar position, or "low high"
+//   focus HWND                          id of the control with the focus
+//   cwd PID                             current directory of a process
+//   gone HWND TIMEOUT_MS                waits until the window is destroyed
+//   client HWND                         client area in screen coordinates: x y width height
+//   style HWND                          style and extended style in hex
+//   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
+//                                       K being the visible windows it showed while it ran
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <set>
+#include <string>
+
+#include "win_driver.h"
+
+namespace {
+
+HWND toWindow(const char* text) {
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoul(text, nullptr, 0)));
+}
+
+const char* anyOr(const char* text) {
+    return strcmp(text, "*") == 0 ? nullptr : text;
+}
+
+struct WatchState {
+    DWORD processId;
+    std::set<HWND>* seen;
+};
+
+BOOL CALLBACK collectWindows(HWND window, LPARAM context) {
+    WatchState* state = reinterpret_cast<WatchState*>(context);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == state->processId && IsWindowVisible(window)) state->seen->insert(window);
+    return TRUE;
+}
+
+int watch(DWORD timeoutMs, const char* commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        printf("error: cannot start %s (%lu)\n", commandLine, GetLastError());
+        return 1;
+    }
+    std::set<HWND> seen;
+    WatchState state = {process.dwProcessId, &seen};
+    DWORD start = GetTickCount();
+    DWORD status = WAIT_TIMEOUT;
+    while (status == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs) {
+        EnumWindows(collectWindows, reinterpret_cast<LPARAM>(&state));
+        status = WaitForSingleObject(process.hProcess, 2);
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (status == WAIT_TIMEOUT) printf("running windows=%u\n", static_cast<unsigned>(seen.size()));
+    else printf("exit=%lu windows=%u\n", exitCode, static_cast<unsigned>(seen.size()));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int i = 1;
+    auto need = [&](int count) {
+        if (i + count >= argc + 1) {
+            printf("error: %s needs %d arguments\n", argv[i - 1], count);
+            exit(2);
+        }
+    };
+    while (i < argc) {
+        std::string command = argv[i++];
+        if (command == "find") {
+            need(4);
+            driver::WindowQuery query;
+            query.caption = anyOr(argv[i]);
+            query.className = anyOr(argv[i + 1]);
+            query.processId = strtoul(argv[i + 2], nullptr, 0);
+            HWND window = driver::waitForWindow(query, strtoul(argv[i + 3], nullptr, 0));
+            i += 4;
+            if (window == nullptr) {
+                printf("error: no such window\n");
+                return 1;
+            }
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            printf("%lu %lu\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)), processId);
+        } else if (command == "notice") {
+            need(2);
+            HWND box = driver::waitForNotice(strtoul(argv[i], nullptr, 0), strtoul(argv[i + 1], nullptr, 0));
+            i += 2;
+            if (box == nullptr) {
+                printf("error: no message box\n");
+                return 1;
+            }
+            printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(box)));
+        } else if (command == "text") {
+            need(2);
+            HWND window = toWindow(argv[i]);
+            int id = atoi(argv[i + 1]);
+            i += 2;
+            printf("%s\n", id == 0 ? driver::windowText(window).c_str() : driver::controlText(window, id).c_str());
+        } else if (command == "click") {
+            need(2);
+            driver::clickControl(toWindow(argv[i]), atoi(argv[i + 1]));
+            i += 2;
+            printf("ok\n");
+        } else if (command == "enabled" || command == "visible") {
+            need(2);
+            HWND window = toWindow(argv[i]);
+            int id = atoi(argv[i + 1]);
+            i += 2;
+            bool on = command == "enabled" ? driver::controlEnabled(window, id) : driver::controlVisible(window, id);
+            printf("%d\n", on ? 1 : 0);
+        } else if (command == "pos") {
+            need(2);
+            printf("%d\n", driver::progressPosition(toWindow(argv[i]), atoi(argv[i + 1])));
+            i += 2;
+        } else if (command == "range") {
+            need(2);
+            int low = 0, high = 0;
+            driver::progressRange(toWindow(argv[i]), atoi(argv[i + 1]), &low, &high);
+            i += 2;
+            printf("%d %d\n", low, high);
+        } else if (command == "focus") {
+            need(1);
+            printf("%d\n", driver::focusedControlId(toWindow(argv[i++])));
+        } else if (command == "cwd") {
+            need(1);
+            printf("%s\n", driver::processCurrentDirectory(strtoul(argv[i++], nullptr, 0)).c_str());
+        } else if (command == "gone") {
+            need(2);
+            bool gone = driver::waitUntilGone(toWindow(argv[i]), strtoul(argv[i + 1], nullptr, 0));
+            i += 2;
+            printf("%d\n", gone ? 1 : 0);
+        } else if (command == "client") {
+            need(1);
+            HWND window = toWindow(argv[i++]);
+            RECT area = {};
+            GetClientRect(window, &area);
+            POINT origin = {0, 0};
+            ClientToScreen(window, &origin);
+            printf("%ld %ld %ld %ld\n", origin.x, origin.y, area.right, area.bottom);
+        } else if (command == "style") {
+            need(1);
+            HWND window = toWindow(argv[i++]);
+            printf("%08lx %08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+                   static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
+        } else if (command == "watch") {
+            need(2);
+            DWORD timeout = strtoul(argv[i], nullptr, 0);
+            const char* line = argv[i + 1];
+            i += 2;
+            if (watch(timeout, line) != 0) return 1;
+        } else {
+            printf("error: unknown command %s\n", command.c_str());
+            return 2;
+        }
+        fflush(stdout);
+    }
+    return 0;
+}
