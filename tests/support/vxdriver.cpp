@@ -12,6 +12,8 @@
 //   gone HWND TIMEOUT_MS                waits until the window is destroyed
 //   client HWND                         client area in screen coordinates: x y width height
 //   style HWND                          style and extended style in hex
+//   key HWND VK                         presses a key (decimal virtual-key code) in the window
+//                                       of that thread that has the focus
 //   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
 //                                       K being the visible windows it showed while it ran
 #include <windows.h>
@@ -160,6 +162,11 @@ int main(int argc, char** argv) {
             HWND window = toWindow(argv[i++]);
             printf("%08lx %08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
                    static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
+        } else if (command == "key") {
+            need(2);
+            driver::pressKey(toWindow(argv[i]), static_cast<WPARAM>(atoi(argv[i + 1])));
+            i += 2;
+            printf("ok\n");
         } else if (command == "watch") {
             need(2);
             DWORD timeout = strtoul(argv[i], nullptr, 0);

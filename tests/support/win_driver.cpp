@@ -30,7 +30,13 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
         GetClassNameA(window, className, sizeof className);
         if (strcmp(className, query.className) != 0) return TRUE;
     }
-    if (query.caption != nullptr && windowText(window) != query.caption) return TRUE;
+    if (query.caption != nullptr) {
+        // The stored caption, read without a message: a window of a process that
+        // does not answer must not hold up the search.
+        char caption[512] = {};
+        GetWindowTextA(window, caption, sizeof caption);
+        if (strcmp(caption, query.caption) != 0) return TRUE;
+    }
     search->found = window;
     return FALSE;
 }
@@ -114,6 +120,15 @@ std::string noticeText(HWND box) {
 
 void answerNotice(HWND box, int buttonId) {
     clickControl(box, buttonId);
+}
+
+void pressKey(HWND dialog, WPARAM virtualKey) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : dialog;
+    PostMessageA(target, WM_KEYDOWN, virtualKey, 0);
+    PostMessageA(target, WM_KEYUP, virtualKey, 0xC0000000);
 }
 
 int focusedControlId(HWND dialog) {

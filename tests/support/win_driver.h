@@ -37,6 +37,9 @@ void clickControl(HWND dialog, int id);
 // The text of a message box and its answer (IDOK, IDYES, IDNO).
 std::string noticeText(HWND box);
 void answerNotice(HWND box, int buttonId);
+// Presses a key as the player does: into the window of the dialog's thread that
+// has the focus (the dialog itself when none has).
+void pressKey(HWND dialog, WPARAM virtualKey);
 // The id of the control that has the keyboard focus in that window's thread.
 int focusedControlId(HWND dialog);
 

@@ -216,16 +216,6 @@ TEST(Templates, EveryTemplateCreatesAllItsControls) {
     DestroyWindow(progress);
 }
 
-// Presses a key as the player does: into the window that has the focus.
-void pressKey(HWND dialog, WPARAM key) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    HWND target = info.hwndFocus ? info.hwndFocus : dialog;
-    PostMessageA(target, WM_KEYDOWN, key, 0);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000000);
-}
-
 class UninstallDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -259,8 +249,8 @@ TEST_F(UninstallDialogTest, OpensWithTheInstallFolderAndExitFocused) {
         EXPECT_TRUE(driver::controlEnabled(window, IDC_UNINSTALL_NOW));
         EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_SYSMENU, 0) << "no close box";
 
-        pressKey(window, VK_RETURN);
-        pressKey(window, VK_ESCAPE);
+        driver::pressKey(window, VK_RETURN);
+        driver::pressKey(window, VK_ESCAPE);
         SendMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_FALSE(driver::waitUntilGone(window, 300)) << "Enter, Escape and close leave it open";
         driver::clickControl(window, IDC_UNINSTALL_EXIT);
@@ -311,9 +301,9 @@ TEST(LauncherDialogTest, EscapeEndsItAndEnterDoesNot) {
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU), 0);
         EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
-        pressKey(window, VK_RETURN);
+        driver::pressKey(window, VK_RETURN);
         EXPECT_FALSE(driver::waitUntilGone(window, 300));
-        pressKey(window, VK_ESCAPE);
+        driver::pressKey(window, VK_ESCAPE);
         EXPECT_TRUE(driver::waitUntilGone(window));
     });
     EXPECT_FALSE(driver::lastRunWasForced());

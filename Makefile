@@ -1,0 +1,34 @@
+# Vorlex Setup: the commands a newcomer needs. Each installs missing Debian packages
+# first, so a fresh Debian 12 machine needs nothing else.
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build cd test demo clean
+
+all: build
+
+deps:
+	@bash scripts/deps.sh
+
+build: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+	cmake --preset host >/dev/null
+	cmake --build --preset host -j $(JOBS)
+
+# The demo CD folder, build/cd/ (assembled by every build of the Windows side).
+cd: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS) --target cd
+
+# Every test layer: unit (host), Win32 modules and end-to-end journeys (Wine).
+test: build
+	ctest --preset host
+	ctest --preset windows -j 2
+
+# Starts D:\setup.exe from the demo CD under Wine. KEEP=1 keeps the machine of the
+# last demo (to try Install, Play and Uninstall in turn).
+demo: build
+	@KEEP=$(KEEP) bash scripts/demo.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,144 @@
+"""A clean Windows machine under Wine for the end-to-end tests.
+
+Each Machine is a fresh copy of the run's template prefix with the demo CD mapped as
+CD-ROM drive D:, its own Xvfb display and a persistent wineserver, so that the state
+between two program runs can be looked at without restarting Windows. Everything is
+ended and removed by close(), also when a test fails.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+WINE_ENV = {
+    "WINEARCH": "win32",
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+}
+
+VK_RETURN = 13
+VK_ESCAPE = 27
+
+
+class DriverError(Exception):
+    pass
+
+
+class Machine:
+    def __init__(self, version=None, cd=None):
+        self.template = os.environ["VORLEX_WINE_TEMPLATE"]
+        root = os.environ.get("VORLEX_WINE_ROOT") or os.path.dirname(self.template)
+        os.makedirs(root, exist_ok=True)
+        self.work = tempfile.mkdtemp(prefix="e2e.", dir=root)
+        self.prefix = os.path.join(self.work, "prefix")
+        self.xvfb = None
+        self.processes = []
+        try:
+            subprocess.run(["cp", "-a", self.template, self.prefix], check=True)
+            self.env = dict(os.environ, WINEPREFIX=self.prefix, **WINE_ENV)
+            self._start_xvfb()
+            # The CD is a tree of links to the built one, so a test may add to it.
+            self.cd = os.path.join(self.work, "cd")
+            subprocess.run(["cp", "-rs", os.path.realpath(cd or os.environ["VORLEX_CD"]), self.cd], check=True)
+            os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
+            self.wine("reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/d", "cdrom", "/f")
+            if version:
+                self.wine("reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f")
+            # The drive type is read when the server starts.
+            self.restart_server()
+        except BaseException:
+            self.close()
+            raise
+
+    # -- set-up and tear-down -------------------------------------------------
+    def _start_xvfb(self):
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            number = f.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        self.env["DISPLAY"] = self.display
+
+    def restart_server(self):
+        """Ends every Windows process and starts a persistent server: a restart of Windows."""
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+
+    def close(self):
+        for p in self.processes:
+            if p.poll() is None:
+                p.kill()
+        if os.path.isdir(self.prefix):
+            subprocess.run(["wineserver", "-k"], env=getattr(self, "env", None), stderr=subprocess.DEVNULL)
+            subprocess.run(["wineserver", "-w"], env=getattr(self, "env", None))
+        for p in self.processes:
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.xvfb:
+            self.xvfb.send_signal(signal.SIGTERM)
+            self.xvfb.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    # -- running programs -----------------------------------------------------
+    def unix_path(self, windows_path):
+        """C:\\x\\y -> the file in the prefix (C: only)."""
+        assert windows_path[:3].upper() == "C:\\", windows_path
+        return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
+
+    def wine(self, *args, timeout=120):
+        return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True,
+                              timeout=timeout, check=True)
+
+    def start(self, *args, cwd="C:\\windows"):
+        """Starts a Windows program, as a player or autorun would; returns the Popen."""
+        p = subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd),
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(p)
+        return p
+
+    def driver(self, *args, timeout=60):
+        """Runs vxdriver.exe commands; returns its output lines."""
+        r = subprocess.run(["wine", os.environ["VORLEX_DRIVER"], *map(str, args)], env=self.env,
+                           capture_output=True, text=True, timeout=timeout)
+        lines = [line.rstrip("\r") for line in r.stdout.splitlines()]
+        if r.returncode != 0:
+            raise DriverError(" ".join(map(str, args)) + ": " + " | ".join(lines))
+        return lines
+
+    def find_window(self, caption="*", window_class="#32770", pid=0, timeout_ms=15000):
+        """(hwnd, pid) of a visible top-level window."""
+        hwnd, found_pid = self.driver("find", caption, window_class, pid, timeout_ms)[0].split()
+        return int(hwnd), int(found_pid)
+
+    def reg_query(self, key, value=None):
+        args = ["reg", "query", key] + (["/v", value] if value else [])
+        r = subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True)
+        return r.returncode == 0, r.stdout
+
+    def screenshot(self, name):
+        """Saves the screen as a PNG test artefact and returns its path."""
+        folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
+        os.makedirs(folder, exist_ok=True)
+        xwd = os.path.join(self.work, name + ".xwd")
+        png = os.path.join(folder, name + ".png")
+        subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
+        subprocess.run(["convert", xwd, png], check=True)
+        return png
+
+
+def wait_exit(process, seconds=20):
+    """The exit code of a started program, or None when it is still running."""
+    try:
+        return process.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        return None
