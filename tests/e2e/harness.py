@@ -5,6 +5,7 @@ CD-ROM drive D:, its own Xvfb display and a persistent wineserver, so that the s
 between two program runs can be looked at without restarting Windows. Everything is
 ended and removed by close(), also when a test fails.
 """
+import ctypes
 import os
 import shutil
 import signal
@@ -20,6 +21,12 @@ WINE_ENV = {
 
 VK_RETURN = 13
 VK_ESCAPE = 27
+
+
+def _die_with_parent():
+    """In the child: end with the test process, even when that is killed."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 class DriverError(Exception):
@@ -57,7 +64,8 @@ class Machine:
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
         os.close(write)
         with os.fdopen(read) as f:
             number = f.readline().strip()
@@ -68,9 +76,14 @@ class Machine:
 
     def restart_server(self):
         """Ends every Windows process and starts a persistent server: a restart of Windows."""
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env)
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-k"], env=self.env, **quiet)
+        subprocess.run(["wineserver", "-w"], env=self.env, **quiet)
+        # Persistent, but only for a while once idle: a test killed by its time-out
+        # leaves no server behind for long.
+        subprocess.run(["wineserver", "-p60"], env=self.env, check=True, **quiet)
+        # Boot Windows now (services, desktop), not inside the first test's program.
+        self.wine("reg", "query", "HKLM\\Software\\Wine\\Drives")
 
     def close(self):
         for p in self.processes:
@@ -95,9 +108,26 @@ class Machine:
         assert windows_path[:3].upper() == "C:\\", windows_path
         return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
 
-    def wine(self, *args, timeout=120):
-        return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout, check=True)
+    def wine(self, *args, timeout=120, check=True):
+        """Runs a Windows program to its end; returns (exit code, output lines).
+
+        The output goes through a file, not a pipe: the first program after a boot
+        starts Windows' services, which inherit its handles and would keep a pipe
+        open long after the program itself has ended."""
+        with tempfile.TemporaryFile(mode="w+", dir=self.work) as out:
+            p = subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL,
+                                 stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                code = p.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+                raise
+            out.seek(0)
+            lines = [line.rstrip("\r\n") for line in out]
+        if check and code != 0:
+            raise DriverError("wine %s: exit %d: %s" % (" ".join(map(str, args)), code, " | ".join(lines)))
+        return code, lines
 
     def start(self, *args, cwd="C:\\windows"):
         """Starts a Windows program, as a player or autorun would; returns the Popen."""
@@ -108,12 +138,7 @@ class Machine:
 
     def driver(self, *args, timeout=60):
         """Runs vxdriver.exe commands; returns its output lines."""
-        r = subprocess.run(["wine", os.environ["VORLEX_DRIVER"], *map(str, args)], env=self.env,
-                           capture_output=True, text=True, timeout=timeout)
-        lines = [line.rstrip("\r") for line in r.stdout.splitlines()]
-        if r.returncode != 0:
-            raise DriverError(" ".join(map(str, args)) + ": " + " | ".join(lines))
-        return lines
+        return self.wine(os.environ["VORLEX_DRIVER"], *map(str, args), timeout=timeout)[1]
 
     def find_window(self, caption="*", window_class="#32770", pid=0, timeout_ms=15000):
         """(hwnd, pid) of a visible top-level window."""
@@ -121,9 +146,9 @@ class Machine:
         return int(hwnd), int(found_pid)
 
     def reg_query(self, key, value=None):
-        args = ["reg", "query", key] + (["/v", value] if value else [])
-        r = subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True)
-        return r.returncode == 0, r.stdout
+        """(found, output lines) of reg query."""
+        code, lines = self.wine("reg", "query", key, *(["/v", value] if value else []), check=False)
+        return code == 0, lines
 
     def screenshot(self, name):
         """Saves the screen as a PNG test artefact and returns its path."""
