@@ -29,7 +29,7 @@ trap vx_stop EXIT
 vx_start_xvfb "$demo" || exit 1
 (cd "$WINEPREFIX/drive_c/windows" && exec wine 'D:\setup.exe') >/dev/null 2>&1 &
 driver=$top/build/windows/tests/support/vxdriver.exe
-if [ -f "$driver" ] && wine "$driver" find '' '#32770' 0 30000 >/dev/null 2>&1; then
+if [ -f "$driver" ] && wine "$driver" find 'Vorlex Setup' '#32770' 0 30000 >/dev/null 2>&1; then
     sleep 1  # let the launcher paint a few frames of its animation
     xwd -display "$DISPLAY" -root -silent -out "$demo/screen.xwd"
     convert "$demo/screen.xwd" "$demo/screenshot.png"

@@ -62,3 +62,60 @@ public:
 private:
     HDC dc_;
 };
+
+// A block from the process heap.
+class HeapBlock {
+public:
+    HeapBlock() = default;
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+    ~HeapBlock() { reset(); }
+    // Zero-filled; false when the heap has no room.
+    bool allocate(SIZE_T size) {
+        reset();
+        data_ = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+        return data_ != nullptr;
+    }
+    void reset() {
+        if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
+        data_ = nullptr;
+    }
+    BYTE* get() const { return data_; }
+
+private:
+    BYTE* data_ = nullptr;
+};
+
+// A GDI object (palette, bitmap, brush).
+template <typename Handle>
+class GdiObject {
+public:
+    GdiObject() = default;
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    ~GdiObject() { reset(nullptr); }
+    Handle get() const { return handle_; }
+    void reset(Handle handle) {
+        if (handle_ != nullptr) DeleteObject(handle_);
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_ = nullptr;
+};
+
+// A device context of a window's client area.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};

@@ -1,12 +1,255 @@
-// The launcher window.
+// The launcher window: picture, palette, painting, animation timer and mouse.
 #include "launcher/launcher_dialog.h"
 
+#include <string.h>
+
 #include "app/instance_marker.h"
+#include "app/system_profile.h"
+#include "launcher/brightness.h"
+#include "launcher/regions.h"
 #include "resource.h"
+
+namespace {
+const UINT_PTR AnimationTimer = 0x464C5348;  // 'FLSH'
+const UINT AnimationPeriodMs = 15;
+const DWORD PixelOffset = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);  // 1064
+}  // namespace
 
 LauncherDialog::LauncherDialog() : Dialog(IDD_LAUNCHER) {}
 
 BOOL LauncherDialog::onInitDialog() {
+    WindowDC dc(window());
+    SetWindowTextA(window(), "Vorlex Setup");
     IntroSound::request(1);
-    return TRUE;
+    if (!setUp(dc.get())) return TRUE;  // stays the bare template frame; Escape still ends it
+    ready_ = 1;
+    return FALSE;
+}
+
+bool LauncherDialog::setUp(HDC dc) {
+    palette_.reset(nullptr);
+    logPalette_.reset();
+    dibSection_.reset(nullptr);
+
+    HMODULE module = resourceModule();
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDB_BACKGROUND), MAKEINTRESOURCEA(2));
+    if (resource == nullptr) return false;
+    DWORD size = SizeofResource(module, resource);
+    if (size == 0) return false;
+    HGLOBAL loaded = LoadResource(module, resource);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (data == nullptr) return false;
+    // Resources are read-only on NT, and painting writes into the pixels.
+    if (!bitmap_.allocate(size)) return false;
+    memcpy(bitmap_.get(), data, size);
+    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(bitmap_.get());
+    // Only the picture this program ships is drawn: 8 bits, 256 colours, pixels at 1064.
+    if (size < PixelOffset || info->bmiHeader.biBitCount != 8 || info->bmiHeader.biWidth <= 0 ||
+        info->bmiHeader.biHeight <= 0 ||
+        size - PixelOffset < static_cast<DWORD>(((info->bmiHeader.biWidth + 3) & ~3) * info->bmiHeader.biHeight))
+        return false;
+
+    if (!logPalette_.allocate(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY))) return false;
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(logPalette_.get());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = 256;
+    for (int i = 0; i < 256; ++i) {
+        RGBQUAD& colour = info->bmiColors[i];
+        logical->palPalEntry[i].peRed = colour.rgbRed;
+        logical->palPalEntry[i].peGreen = colour.rgbGreen;
+        logical->palPalEntry[i].peBlue = colour.rgbBlue;
+        logical->palPalEntry[i].peFlags = PC_NOCOLLAPSE;
+        colour.rgbReserved = 0;
+    }
+    palette_.reset(CreatePalette(logical));
+    if (palette_.get() == nullptr) return false;
+    void* sectionBits = nullptr;
+    dibSection_.reset(CreateDIBSection(dc, info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
+    if (dibSection_.get() == nullptr) return false;
+    pixels_ = bitmap_.get() + PixelOffset;
+
+    width_ = info->bmiHeader.biWidth;
+    height_ = info->bmiHeader.biHeight;
+    stride_ = (width_ + 3) & ~3;
+    int frameX = GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME);
+    int frameY = GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME);
+    int windowWidth = width_ + 2 * frameX;
+    int windowHeight = height_ + 2 * frameY;
+
+    if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
+    memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
+
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int32_t x = 0, y = 0;
+    centreInWorkArea(work.left, work.top, work.right, work.bottom, windowWidth, windowHeight, &x, &y);
+    SetWindowPos(window(), nullptr, x, y, windowWidth, windowHeight, SWP_NOZORDER);
+
+    PaletteColour colours[256];
+    for (int i = 0; i < 256; ++i) {
+        colours[i].red = logical->palPalEntry[i].peRed;
+        colours[i].green = logical->palPalEntry[i].peGreen;
+        colours[i].blue = logical->palPalEntry[i].peBlue;
+    }
+    buildBrightnessTables(colours, BrightnessTables);
+    refreshRegionStates();
+    SetTimer(window(), AnimationTimer, AnimationPeriodMs, nullptr);
+    return true;
+}
+
+void LauncherDialog::release() {
+    palette_.reset(nullptr);
+    pristinePixels_.reset();
+    logPalette_.reset();
+    dibSection_.reset(nullptr);
+    KillTimer(window(), AnimationTimer);
+    pixels_ = nullptr;
+    ready_ = 0;
+}
+
+int LauncherDialog::paintPicture(HDC dc, int regionsOnly) {
+    if (!ready_ || dc == nullptr || pixels_ == nullptr || bitmap_.get() == nullptr) return 0;
+    if (handlingPaletteChange_) UnrealizeObject(palette_.get());
+    SelectPalette(dc, palette_.get(), handlingPaletteChange_ ? TRUE : FALSE);
+    int realized = static_cast<int>(RealizePalette(dc));
+
+    const BYTE* pristine = pristinePixels_.get();
+    for (int id = 1; id <= RegionCount; ++id) {
+        const HotRegion& r = regionTable[id];
+        const uint8_t* table = BrightnessTables[regionLevel[id]];
+        for (LONG y = r.top; y <= r.bottom; ++y) {
+            LONG row = (height_ - 1 - y) * stride_;  // stored bottom-up
+            for (LONG x = r.left; x <= r.right; ++x) pixels_[row + x] = table[pristine[row + x]];
+        }
+    }
+
+    SetStretchBltMode(dc, HALFTONE);
+    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(bitmap_.get());
+    if (regionsOnly) {
+        for (int id = 1; id <= RegionCount; ++id) {
+            const HotRegion& r = regionTable[id];
+            int w = r.right - r.left + 1;
+            int h = r.bottom - r.top + 1;
+            StretchDIBits(dc, r.left, r.top, w, h, r.left, height_ - 1 - r.bottom, w, h, pixels_, info,
+                          DIB_RGB_COLORS, SRCCOPY);
+        }
+    } else {
+        RECT client;
+        GetClientRect(window(), &client);
+        StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, width_, height_, pixels_, info,
+                      DIB_RGB_COLORS, SRCCOPY);
+    }
+    GdiFlush();
+    return realized;
+}
+
+int LauncherDialog::paintOnClientDC() {
+    WindowDC dc(window());
+    return paintPicture(dc.get(), 0);
+}
+
+void LauncherDialog::refreshRegionStates() {
+    applyRegionStates(gameInstalled(), systemProfile.sourcePresent, systemProfile.directXOffered);
+    InvalidateRect(window(), nullptr, FALSE);
+}
+
+int LauncherDialog::hitTestRegion() {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    ScreenToClient(window(), &cursor);
+    return regionAt(cursor.x, cursor.y);
+}
+
+void LauncherDialog::runAction(int id) {
+    switch (id) {
+    case RegionExit:
+        onCancel();
+        break;
+    default:
+        // Install, DirectX, Play and Uninstall come with their screens.
+        break;
+    }
+}
+
+void LauncherDialog::onTimer() {
+    WindowDC dc(window());
+    if (animationTick()) paintPicture(dc.get(), 1);
+}
+
+void LauncherDialog::onLeftButtonDown() {
+    int id = hitTestRegion();
+    if (id != 0) {
+        if (regionEnabled[id]) runAction(id);
+        return;  // a disabled button does nothing, not even a drag
+    }
+    GetCursorPos(&dragCursorStart_);
+    GetWindowRect(window(), &dragWindowStart_);
+    dragging_ = 1;
+    SetCapture(window());
+}
+
+void LauncherDialog::onMouseMove() {
+    if (!dragging_) return;
+    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) {
+        POINT p = {};
+        GetCursorPos(&p);
+        SetWindowPos(window(), nullptr, dragWindowStart_.left + p.x - dragCursorStart_.x,
+                     dragWindowStart_.top + p.y - dragCursorStart_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    } else {
+        ReleaseCapture();
+        dragging_ = 0;
+    }
+}
+
+bool LauncherDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window(), &paint);
+        paintPicture(dc, 0);
+        EndPaint(window(), &paint);
+        *result = 0;
+        return true;
+    }
+    case WM_ERASEBKGND:
+        *result = 1;  // the picture covers everything
+        return true;
+    case WM_QUERYNEWPALETTE:
+        *result = paintOnClientDC();
+        return true;
+    case WM_PALETTECHANGED: {
+        HWND changer = reinterpret_cast<HWND>(wParam);
+        if (changer != window() && !IsChild(window(), changer)) {
+            handlingPaletteChange_ = true;
+            paintOnClientDC();
+            handlingPaletteChange_ = false;
+        }
+        *result = 0;
+        return true;
+    }
+    case WM_DESTROY:
+        release();
+        return false;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            int id = hitTestRegion();
+            if (id != 0 && regionEnabled[id]) {
+                SetCursor(LoadCursorA(resourceModule(), MAKEINTRESOURCEA(IDC_HAND_CURSOR)));
+                *result = TRUE;
+                return true;
+            }
+        }
+        return false;
+    case WM_LBUTTONDOWN:
+        onLeftButtonDown();
+        return false;
+    case WM_MOUSEMOVE:
+        onMouseMove();
+        return false;
+    case WM_TIMER:
+        if (wParam == AnimationTimer) onTimer();
+        return false;
+    default:
+        return false;
+    }
 }

@@ -1,13 +1,46 @@
-// The launcher: the program's screen when started from the CD.
+// The launcher: a borderless window that is exactly the 480 x 370, 256-colour
+// picture with its five picture buttons, their flash and pulse, and the drag.
 #pragma once
+#include "app/scoped_handles.h"
 #include "ui/dialog.h"
 
 class LauncherDialog : public Dialog {
 public:
     LauncherDialog();
+    // Draws the picture (regionsOnly 0) or its five buttons (1) on dc; returns the
+    // result of RealizePalette, or 0 when nothing was drawn.
+    int paintPicture(HDC dc, int regionsOnly);
 
 protected:
     BOOL onInitDialog() override;
     // Enter does nothing; Escape ends the launcher like its Exit button.
     void onOK() override {}
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+private:
+    bool setUp(HDC dc);
+    void release();
+    int paintOnClientDC();
+    void refreshRegionStates();
+    int hitTestRegion();
+    void runAction(int id);
+    void onTimer();
+    void onLeftButtonDown();
+    void onMouseMove();
+
+    GdiObject<HPALETTE> palette_;
+    HeapBlock bitmap_;          // writable copy of bitmap 134: header, colour table, pixels
+    BYTE* pixels_ = nullptr;    // the working pixels, what is drawn
+    HeapBlock pristinePixels_;  // the pixels as loaded, the source of every remap
+    HeapBlock logPalette_;
+    GdiObject<HBITMAP> dibSection_;
+    int ready_ = 0;
+    LONG width_ = 0;
+    LONG height_ = 0;
+    LONG stride_ = 0;
+    bool handlingPaletteChange_ = false;
+
+    int dragging_ = 0;
+    POINT dragCursorStart_ = {};
+    RECT dragWindowStart_ = {};
 };

@@ -21,7 +21,7 @@ class StartUp(unittest.TestCase):
         cls.m.close()
 
     def launcher_of(self, process):
-        hwnd, pid = self.m.find_window(caption="")
+        hwnd, pid = self.m.find_window(caption="Vorlex Setup")
         style = int(self.m.driver("style", hwnd)[0].split()[0], 16)
         # The launcher is the borderless pop-up without caption or system menu.
         self.assertEqual(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), WS_POPUP, hex(style))
@@ -46,7 +46,7 @@ class StartUp(unittest.TestCase):
             result = self.m.driver("watch", 15000, "D:\\setup.exe" + tail)[0]
             self.assertEqual(result, "exit=0 windows=0", "second start with tail %r" % tail)
         # The first instance is untouched and still works.
-        self.assertEqual(self.m.find_window(caption="")[0], hwnd)
+        self.assertEqual(self.m.find_window(caption="Vorlex Setup")[0], hwnd)
         self.close_launcher(hwnd, setup)
         # Once it has ended, a new start is not blocked.
         again = self.m.start("D:\\setup.exe")
