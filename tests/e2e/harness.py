@@ -19,6 +19,7 @@ WINE_ENV = {
     "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
 }
 
+SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 VK_RETURN = 13
 VK_ESCAPE = 27
 
@@ -63,7 +64,7 @@ class Machine:
     def _start_xvfb(self):
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp", "-noreset"],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
         os.close(write)
@@ -150,6 +151,18 @@ class Machine:
         code, lines = self.wine("reg", "query", key, *(["/v", value] if value else []), check=False)
         return code == 0, lines
 
+    def xdotool(self, *args):
+        """The real mouse and keyboard of this machine's display."""
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def grab(self):
+        """The screen as it is now: a Screen of exact RGB pixels."""
+        xwd = os.path.join(self.work, "grab.xwd")
+        subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
+        rgb = subprocess.run(["convert", xwd, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+        return Screen(rgb, SCREEN_WIDTH, SCREEN_HEIGHT)
+
     def screenshot(self, name):
         """Saves the screen as a PNG test artefact and returns its path."""
         folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
@@ -159,6 +172,28 @@ class Machine:
         subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
         subprocess.run(["convert", xwd, png], check=True)
         return png
+
+
+class Screen:
+    """A captured screen: raw 8-bit RGB, read pixel by pixel."""
+
+    def __init__(self, rgb, width, height):
+        assert len(rgb) == 3 * width * height, len(rgb)
+        self.width, self.height, self.data = width, height, rgb
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+
+def wait_until(condition, seconds=10, interval=0.02):
+    """Polls condition until it holds; its last value (falsy when time ran out)."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(interval)
 
 
 def wait_exit(process, seconds=20):
