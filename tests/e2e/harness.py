@@ -9,6 +9,7 @@ import ctypes
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -160,8 +161,8 @@ class Machine:
         """The screen as it is now: a Screen of exact RGB pixels."""
         xwd = os.path.join(self.work, "grab.xwd")
         subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
-        rgb = subprocess.run(["convert", xwd, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-        return Screen(rgb, SCREEN_WIDTH, SCREEN_HEIGHT)
+        with open(xwd, "rb") as f:
+            return Screen.from_xwd(f.read())
 
     def screenshot(self, name):
         """Saves the screen as a PNG test artefact and returns its path."""
@@ -177,13 +178,25 @@ class Machine:
 class Screen:
     """A captured screen: raw 8-bit RGB, read pixel by pixel."""
 
-    def __init__(self, rgb, width, height):
-        assert len(rgb) == 3 * width * height, len(rgb)
-        self.width, self.height, self.data = width, height, rgb
+    def __init__(self, data, width, height, offset, bytes_per_line, lsb_first, bytes_per_pixel):
+        self.width, self.height, self.step = width, height, bytes_per_pixel
+        self.data, self.offset, self.bytes_per_line, self.lsb_first = data, offset, bytes_per_line, lsb_first
+
+    @classmethod
+    def from_xwd(cls, data):
+        """An X window dump of a true-colour screen of depth 24 (24 or 32 bits a pixel)."""
+        fields = struct.unpack_from(">25I", data, 0)
+        header_size, width, height = fields[0], fields[4], fields[5]
+        byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
+        assert bits_per_pixel in (24, 32), bits_per_pixel
+        return cls(data, width, height, header_size + 12 * ncolors, bytes_per_line, byte_order == 0,
+                   bits_per_pixel // 8)
 
     def pixel(self, x, y):
-        i = 3 * (y * self.width + x)
-        return tuple(self.data[i:i + 3])
+        i = self.offset + y * self.bytes_per_line + self.step * x
+        p = self.data[i:i + self.step]
+        # Least significant byte first: blue, green, red; else red, green, blue last.
+        return (p[2], p[1], p[0]) if self.lsb_first else tuple(p[-3:])
 
 
 def wait_until(condition, seconds=10, interval=0.02):
