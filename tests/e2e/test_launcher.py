@@ -89,6 +89,10 @@ class Launcher(unittest.TestCase):
         self.m.xdotool("mousedown", 1)
         for step in range(1, 6):
             self.move_to(60 + 8 * step, 175 - 5 * step)
+        # The window follows while the button is down (the player lets go once it is there:
+        # a release before the last move is handled ends the drag short of it).
+        moved = (self.origin[0] + 40, self.origin[1] - 25)
+        self.assertEqual(wait_until(lambda: self.client()[:2] == moved and moved, 5), moved)
         self.m.xdotool("mouseup", 1)
         self.m.xdotool("mousemove_relative", 1, 1)  # the drag ends at the first move with the button up
         x, y, w, h = self.client()
