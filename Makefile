@@ -2,7 +2,7 @@
 # first, so a fresh Debian 12 machine needs nothing else.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build cd test demo clean
+.PHONY: all deps build cd test demo bench clean
 
 all: build
 
@@ -29,6 +29,11 @@ test: build
 # last demo (to try Install, Play and Uninstall in turn).
 demo: build
 	@KEEP=$(KEEP) bash scripts/demo.sh
+
+# Benchmarks print figures (median of several runs) and write build/bench/*.md.
+bench: build
+	@bash scripts/make-wine-template build/windows/wine/template >/dev/null
+	python3 bench/launcher_bench.py
 
 clean:
 	rm -rf build

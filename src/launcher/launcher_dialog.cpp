@@ -172,8 +172,12 @@ void LauncherDialog::runAction(int id) {
 }
 
 void LauncherDialog::onTimer() {
-    WindowDC dc(window());
-    if (animationTick()) paintPicture(dc.get(), 1);
+    // Most ticks change nothing; a DC is fetched only for a tick that paints, which
+    // keeps the idle animation cheap.
+    if (animationTick()) {
+        WindowDC dc(window());
+        paintPicture(dc.get(), 1);
+    }
 }
 
 void LauncherDialog::onLeftButtonDown() {

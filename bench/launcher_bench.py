@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""Launcher benchmarks under Wine: CPU used by 10 s of idle animation, and the time
+from start to the first painted frame against a bare dialog program. Prints a table
+and writes it to build/bench/launcher.md. Figures only; nothing is asserted.
+
+usage: launcher_bench.py [RUNS]   (needs a built tree: make build)
+"""
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(TOP, "build", "windows")
+sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
+os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
+os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))
+from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Machine  # noqa: E402
+from picture import Picture  # noqa: E402
+
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLK_TCK
+
+
+def pids_named(name):
+    out = subprocess.run(["pgrep", "-f", name], capture_output=True, text=True).stdout.split()
+    return [int(p) for p in out]
+
+
+def first_paint(m, args, is_painted):
+    """Seconds from the start of a program to the first screen that shows it."""
+    start = time.monotonic()
+    p = m.start(*args)
+    while not is_painted(m.grab()):
+        if time.monotonic() - start > 60:
+            raise RuntimeError("no paint")
+    elapsed = time.monotonic() - start
+    p.kill()
+    p.wait()
+    m.restart_server()
+    return elapsed
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    picture = Picture()
+    cx, cy = (SCREEN_WIDTH - 480) // 2, (SCREEN_HEIGHT - 370) // 2
+    probe = [(20, 20), (300, 40), (240, 200)]  # sky, title, hills: the picture itself
+
+    def launcher_painted(screen):
+        return all(screen.pixel(cx + x, cy + y) == picture.colour(x, y) for x, y in probe)
+
+    def bare_painted(screen):
+        return screen.pixel(cx + 240, cy + 185) == (200, 40, 40)
+
+    m = Machine()
+    try:
+        bare = os.path.join(BUILD, "bench", "bare_dialog.exe")
+        setup_times = [first_paint(m, ["D:\\setup.exe"], launcher_painted) for _ in range(runs)]
+        bare_times = [first_paint(m, [bare], bare_painted) for _ in range(runs)]
+
+        # Idle animation: the mouse away from the buttons, flash every 108 ticks.
+        samples = []
+        for _ in range(max(1, runs // 2)):
+            p = m.start("D:\\setup.exe")
+            m.find_window(caption="Vorlex Setup")
+            time.sleep(1)  # past the start-up, into the steady animation
+            others = pids_named("wineserver") + pids_named("Xvfb :" + m.display[1:])
+            before = cpu_seconds(p.pid), sum(cpu_seconds(o) for o in others)
+            t0 = time.monotonic()
+            time.sleep(10)
+            after = cpu_seconds(p.pid), sum(cpu_seconds(o) for o in others)
+            wall = time.monotonic() - t0
+            samples.append(((after[0] - before[0]) / wall, (after[1] - before[1]) / wall))
+            p.kill()
+            p.wait()
+            m.restart_server()
+    finally:
+        m.close()
+
+    own = statistics.median(s[0] for s in samples)
+    rest = statistics.median(s[1] for s in samples)
+    s_med, b_med = statistics.median(setup_times), statistics.median(bare_times)
+    rows = [
+        ("launcher CPU, 10 s idle animation (setup.exe process)", "%.2f %% of one core" % (100 * own), "<= 1 %"),
+        ("  plus wineserver and X server for the same 10 s", "%.2f %% of one core" % (100 * rest), ""),
+        ("start to first painted frame: setup.exe", "%.0f ms" % (1000 * s_med), ""),
+        ("start to first painted frame: bare dialog", "%.0f ms" % (1000 * b_med), ""),
+        ("ratio setup.exe / bare dialog", "%.2f x" % (s_med / b_med), "<= 1.3 x"),
+    ]
+    machine = "%d cores, %s, Wine %s" % (os.cpu_count(), os.uname().machine,
+                                        subprocess.run(["wine", "--version"], capture_output=True,
+                                                       text=True).stdout.strip())
+    lines = ["| figure (median of %d runs) | value | target |" % runs, "|---|---|---|"]
+    lines += ["| %s | %s | %s |" % r for r in rows]
+    lines.append("")
+    lines.append("Machine: " + machine)
+    text = "\n".join(lines)
+    print(text)
+    out = os.path.join(TOP, "build", "bench")
+    os.makedirs(out, exist_ok=True)
+    with open(os.path.join(out, "launcher.md"), "w") as f:
+        f.write(text + "\n")
+
+
+if __name__ == "__main__":
+    main()
