@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/bounded_format.h"
+#include "app/registry_text.h"
 #include "app/scoped_handles.h"
 #include "install/install_manifest.h"
 
@@ -15,22 +16,6 @@ const char* const UninstallEntryKeyName =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex";
 
 namespace {
-
-// Reads a text value into buffer[TextBufferSize]. Values are written with their NUL,
-// but another program may store one without it: a shorter one is terminated after
-// its data, one that fills the whole buffer would be cut and so counts as missing.
-int queryText(HKEY key, const char* name, char* buffer) {
-    DWORD size = TextBufferSize;
-    LONG status = RegQueryValueExA(key, name, nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(buffer), &size);
-    if (status != ERROR_SUCCESS) return 0;
-    if (size > 0 && buffer[size - 1] != '\0') {
-        if (size >= TextBufferSize) return 0;
-        buffer[size] = '\0';
-    }
-    if (size == 0) buffer[0] = '\0';
-    return 1;
-}
 
 int setText(HKEY key, const char* name, const char* text) {
     LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
@@ -59,11 +44,11 @@ int readInstallRecord(char* path, char* setup) {
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionKeyName, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
         return 0;
-    if (path != nullptr && !queryText(key.get(), "Path", path)) {
+    if (path != nullptr && !queryRegistryText(key.get(), "Path", path)) {
         path[0] = '\0';
         result = 0;
     }
-    if (setup != nullptr && !queryText(key.get(), "Setup", setup)) setup[0] = '\0';
+    if (setup != nullptr && !queryRegistryText(key.get(), "Setup", setup)) setup[0] = '\0';
     if (!key.close()) result = 0;
     return result;
 }

@@ -1,0 +1,9 @@
+// Reading a text value from the registry into one of the fixed 1024-byte buffers.
+#pragma once
+#include <windows.h>
+
+// 1 when the value was read whole with its NUL into buffer[TextBufferSize]. Values
+// are written with their NUL, but another program may store one without it: a
+// shorter one is terminated after its data; one that fills the whole buffer would
+// be cut and counts as missing, as does a longer one. On 0 the buffer is emptied.
+int queryRegistryText(HKEY key, const char* name, char* buffer);

@@ -1,0 +1,63 @@
+// Fuzz target for the WININIT.INI line editor: whatever the file holds, the rewrite
+// keeps every line in order, adds the entry (and the header when none matched), and
+// ends every line with CR LF.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstall/ini_editor.h"
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) abort();
+}
+
+bool isRenameHeader(const std::string& line) {
+    static const char header[] = "[rename]";
+    if (line.size() != 8) return false;
+    for (size_t i = 0; i < 8; ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != header[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const char* text = reinterpret_cast<const char*>(data);
+    std::vector<std::string> before;
+    splitLines(text, size, before);
+    std::vector<std::string> lines = before;
+    insertEntryLine(lines, "Rename", "NUL", "C:\\WINDOWS\\N1~1.EXE");
+    std::string out = joinLines(lines);
+
+    // Reading the output back gives the lines, each having ended with CR LF.
+    std::vector<std::string> after;
+    splitLines(out.data(), out.size(), after);
+    check(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
+
+    size_t header = before.size();
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (isRenameHeader(before[i])) {
+            header = i;
+            break;
+        }
+    }
+    std::vector<std::string> expected = before;
+    if (header == before.size()) {
+        expected.push_back("[Rename]");
+        expected.push_back("NUL=C:\\WINDOWS\\N1~1.EXE");
+    } else {
+        expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(header) + 1, "NUL=C:\\WINDOWS\\N1~1.EXE");
+    }
+    check(lines == expected);
+    // Read back, the rewrite gives exactly those lines: each CR LF goes as a whole.
+    check(after == expected);
+    return 0;
+}
