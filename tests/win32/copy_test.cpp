@@ -1,0 +1,450 @@
+// The copy dialog run in-process against Wine's files and registry, with a driver
+// thread clicking and a hook recording every progress position the worker sends.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/install_record.h"
+#include "app/system_profile.h"
+#include "import_patch.h"
+#include "install/copy_progress_dialog.h"
+#include "install/uninstaller_copy.h"
+#include "resource.h"
+#include "uninstall/deferred_delete.h"
+#include "win_driver.h"
+
+IMPORT_SLOT_CDECL(fwrite);
+IMPORT_SLOT(CopyFileA, 12);
+IMPORT_SLOT(RegCreateKeyExA, 36);
+IMPORT_SLOT(CreateThread, 24);
+
+namespace {
+
+const char* const Folder = "C:\\Games\\Vorlex";
+const char* const Cd = "C:\\copycd";
+
+void writeData(const std::string& path, size_t size, unsigned seed) {
+    std::vector<char> data(size);
+    std::mt19937 random(seed);
+    for (char& c : data) c = static_cast<char>(random());
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    fwrite(data.data(), 1, data.size(), file);
+    fclose(file);
+}
+
+std::string readAll(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) return "<missing>";
+    std::string text;
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+    fclose(file);
+    return text;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Every PBM_SETPOS the progress bar receives on this thread.
+std::vector<int> positions;
+LRESULT CALLBACK recordPositions(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == PBM_SETPOS && GetDlgCtrlID(message->hwnd) == IDC_PROGRESS_BAR)
+        positions.push_back(static_cast<int>(message->wParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A slow disk: every write of the copy waits a little, so a player has time to click.
+void* realFwrite;
+DWORD writeDelayMs;
+int failWriteAt;  // 0: never
+int writeCalls;
+size_t __cdecl slowOrFailingWrite(const void* data, size_t size, size_t count, FILE* stream) {
+    typedef size_t(__cdecl * Write)(const void*, size_t, size_t, FILE*);
+    if (stream != stdout && stream != stderr) {
+        if (++writeCalls == failWriteAt) return 0;
+        if (writeDelayMs) Sleep(writeDelayMs);
+    }
+    return reinterpret_cast<Write>(realFwrite)(data, size, count, stream);
+}
+
+class CopyDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        memset(&systemProfile, 0, sizeof systemProfile);
+        GetCurrentDirectoryA(sizeof saved_, saved_);
+        CreateDirectoryA(Cd, nullptr);
+        CreateDirectoryA("C:\\copycd\\data", nullptr);
+        CreateDirectoryA("C:\\Games", nullptr);
+        ASSERT_TRUE(SetCurrentDirectoryA(Cd));
+        positions.clear();
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, recordPositions, nullptr, GetCurrentThreadId());
+        writeDelayMs = 0;
+        failWriteAt = 0;
+        writeCalls = 0;
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(hook_);
+        char setup[1024] = {};
+        char path[1024] = {};
+        readInstallRecord(path, setup);
+        DeferredDelete(setup);
+        deleteInstallKeys();
+        deleteUninstallEntry();
+        removeShortcuts();
+        for (const char* name : {"Vorlex.exe", "filesys.dat", "big.dat"})
+            DeleteFileA((std::string(Folder) + "\\" + name).c_str());
+        RemoveDirectoryA(Folder);
+        SetCurrentDirectoryA(saved_);
+    }
+    void makeCd(size_t gameSize = 100000, size_t dataSize = 26624000) {
+        writeData("C:\\copycd\\data\\vlx.exe", gameSize, 1);
+        writeData("C:\\copycd\\data\\filesys.dat", dataSize, 2);
+    }
+    // Runs one install; drive, when given, gets the dialog once it shows.
+    std::string install(const InstallManifest* manifest, const std::function<void(HWND)>& drive = {}) {
+        CopyProgressDialog dialog;
+        dialog.setInstall(Folder, manifest, manifest->progressScale);
+        driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
+            if (!drive) return;
+            driver::WindowQuery query;
+            query.caption = "Vorlex Installation";
+            query.processId = GetCurrentProcessId();
+            HWND window = driver::waitForWindow(query);
+            ASSERT_NE(window, nullptr);
+            drive(window);
+        }, 120000);
+        EXPECT_FALSE(driver::lastRunWasForced()) << "the dialog ended by itself";
+        return dialog.errorText();
+    }
+    std::string installed(const char* name) const { return readAll(std::string(Folder) + "\\" + name); }
+
+    HHOOK hook_ = nullptr;
+    char saved_[MAX_PATH] = {};
+};
+
+TEST_F(CopyDialog, WholeInstallFromTheCd) {
+    makeCd();
+    EXPECT_EQ(install(&installManifest), "");
+    EXPECT_TRUE(installed("Vorlex.exe") == readAll("C:\\copycd\\data\\vlx.exe"));
+    EXPECT_TRUE(installed("filesys.dat") == readAll("C:\\copycd\\data\\filesys.dat"));
+    char path[1024] = {}, setup[1024] = {};
+    ASSERT_EQ(readInstallRecord(path, setup), 1);
+    EXPECT_STREQ(path, Folder);
+    EXPECT_TRUE(exists(setup)) << setup;
+    EXPECT_EQ(strncmp(setup, "C:\\windows\\N", 12), 0) << setup;
+    char group[1024];
+    ASSERT_EQ(programGroupFolder(group), 1);
+    EXPECT_TRUE(exists(std::string(group) + "\\Vorlex - Play.lnk"));
+    EXPECT_TRUE(exists(std::string(group) + "\\Vorlex - Setup.lnk"));
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &key), ERROR_SUCCESS);
+    char command[1024] = {};
+    DWORD size = sizeof command;
+    RegQueryValueExA(key, "UninstallString", nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
+    RegCloseKey(key);
+    EXPECT_EQ(std::string(command), std::string(setup) + " U");
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.front(), 0) << "the bar starts empty";
+    EXPECT_GE(positions.back(), 65535) << "and ends full";
+    EXPECT_LT(positions[positions.size() - 2], 65535) << "nothing is sent once the bar is full";
+}
+
+TEST_F(CopyDialog, PositionsCountEveryByteAndStopOnceTheBarIsFull) {
+    writeData("C:\\copycd\\data\\big.dat", 30 * 1048576, 3);
+    const FilePair pairs[] = {{"data\\big.dat", "big.dat"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = pairs;
+    EXPECT_EQ(install(&manifest), "");
+    ASSERT_EQ(positions.size(), 401u) << "the reset to 0, then one per chunk up to the end of the bar";
+    EXPECT_EQ(positions[160], 26214) << "after exactly 10,485,760 bytes";
+    EXPECT_EQ(positions[400], 65535) << "after exactly 26,214,400 bytes (count 26,214,401)";
+    for (size_t i = 2; i < positions.size(); ++i) EXPECT_GT(positions[i], positions[i - 1]);
+    EXPECT_EQ(readAll("C:\\copycd\\data\\big.dat").size(), installed("big.dat").size()) << "all 30 MB copied";
+}
+
+TEST_F(CopyDialog, EmptyFileListIsASuccess) {
+    const FilePair none[] = {{nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = none;
+    EXPECT_EQ(install(&manifest), "");
+    EXPECT_TRUE(exists(Folder)) << "the folder is made all the same";
+}
+
+TEST_F(CopyDialog, MissingFirstSourceStopsTheCopy) {
+    writeData("C:\\copycd\\data\\filesys.dat", 1000, 2);
+    DeleteFileA("C:\\copycd\\data\\vlx.exe");
+    EXPECT_EQ(install(&installManifest), "Error with file: data\\vlx.exe");
+    EXPECT_EQ(installed("Vorlex.exe"), "") << "an empty destination remains";
+    EXPECT_EQ(installed("filesys.dat"), "<missing>") << "the second pair is never tried";
+}
+
+TEST_F(CopyDialog, WriteThatFailsMidFileNamesTheFileOnTheCd) {
+    makeCd();
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    failWriteAt = 10;  // vlx.exe takes two chunks
+    EXPECT_EQ(install(&installManifest), "Error with file: data\\filesys.dat");
+}
+
+// Abort: finds the question, checks it, answers it.
+void answerAbort(HWND dialog, int answer) {
+    ASSERT_TRUE(driver::waitFor([&] { return driver::progressPosition(dialog, IDC_PROGRESS_BAR) > 0; }));
+    ASSERT_TRUE(driver::controlEnabled(dialog, IDC_COPY_ABORT));
+    driver::clickControl(dialog, IDC_COPY_ABORT);
+    HWND box = driver::waitForNotice(GetCurrentProcessId());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(driver::noticeText(box), "Are you sure you want to abort the install?");
+    EXPECT_EQ(driver::focusedControlId(box), IDNO) << "No is the default";
+    int before = driver::progressPosition(dialog, IDC_PROGRESS_BAR);
+    Sleep(100);
+    EXPECT_EQ(driver::progressPosition(dialog, IDC_PROGRESS_BAR), before) << "the copy waits for the answer";
+    driver::answerNotice(box, answer);
+}
+
+TEST_F(CopyDialog, AbortAnsweredNoGoesOnToTheEnd) {
+    makeCd();
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 2;
+    EXPECT_EQ(install(&installManifest, [](HWND dialog) { answerAbort(dialog, IDNO); }), "");
+    EXPECT_TRUE(installed("filesys.dat") == readAll("C:\\copycd\\data\\filesys.dat"));
+}
+
+TEST_F(CopyDialog, AbortAnsweredYesStopsInTheFirstFile) {
+    writeData("C:\\copycd\\data\\big.dat", 20 * 1048576, 3);
+    writeData("C:\\copycd\\data\\vlx.exe", 1000, 1);
+    const FilePair pairs[] = {{"data\\big.dat", "big.dat"}, {"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = pairs;
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 2;
+    std::string error = install(&manifest, [](HWND dialog) {
+        answerAbort(dialog, IDYES);
+        EXPECT_TRUE(driver::waitUntilGone(dialog)) << "the dialog ends without a further message";
+    });
+    EXPECT_EQ(error, std::string(abortMarker));
+    size_t partial = installed("big.dat").size();
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, 20u * 1048576);
+    EXPECT_FALSE(exists(std::string(Folder) + "\\Vorlex.exe")) << "the second file is not created";
+}
+
+TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
+    makeCd();
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 2;
+    std::string error = install(&installManifest, [](HWND dialog) {
+        ASSERT_TRUE(driver::waitFor([&] { return driver::progressPosition(dialog, IDC_PROGRESS_BAR) > 0; }));
+        driver::pressKey(dialog, VK_RETURN);
+        driver::pressKey(dialog, VK_ESCAPE);
+        EXPECT_FALSE(driver::waitUntilGone(dialog, 200));
+        EXPECT_LT(driver::progressPosition(dialog, IDC_PROGRESS_BAR), 65535) << "still copying";
+    });
+    EXPECT_EQ(error, "");
+}
+
+// Bootstrap faults.
+DWORD copyError;
+BOOL WINAPI failingCopy(const char*, const char*, BOOL) {
+    SetLastError(copyError);
+    return FALSE;
+}
+const char* refusedKey;
+void* realCreateKey;
+LONG WINAPI refuseOneKey(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
+                         SECURITY_ATTRIBUTES* security, HKEY* key, DWORD* disposition) {
+    if (strcmp(name, refusedKey) == 0) return ERROR_ACCESS_DENIED;
+    typedef LONG(WINAPI * Create)(HKEY, const char*, DWORD, char*, DWORD, REGSAM, SECURITY_ATTRIBUTES*, HKEY*, DWORD*);
+    return reinterpret_cast<Create>(realCreateKey)(root, name, reserved, cls, options, access, security, key, disposition);
+}
+HANDLE WINAPI noThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, void*, DWORD, DWORD*) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+int uninstallerCopies() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("C:\\windows\\N*-Vorlex-Setup.exe", &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+bool groupFolderExists() {
+    char group[1024];
+    return programGroupFolder(group) && exists(group);
+}
+
+TEST_F(CopyDialog, SetupInitErrorWhenNoUninstallerCopyCanBeMade) {
+    makeCd(1000, 1000);
+    ImportPatch copy(&CopyFileA_slot, reinterpret_cast<void*>(failingCopy));
+    copyError = ERROR_DISK_FULL;
+    EXPECT_EQ(install(&installManifest), "Setup init error");
+    char path[1024];
+    EXPECT_EQ(readInstallRecord(path, nullptr), 0);
+    EXPECT_FALSE(exists(Folder));
+    EXPECT_EQ(uninstallerCopies(), 0);
+}
+
+TEST_F(CopyDialog, InstallRegErrorDeletesTheFreshCopyAndGoesNoFurther) {
+    makeCd(1000, 1000);
+    ImportPatch key(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey));
+    realCreateKey = key.original();
+    refusedKey = VersionKeyName;
+    EXPECT_EQ(install(&installManifest), "Install reg error");
+    EXPECT_EQ(uninstallerCopies(), 0) << "the copy just made is deleted";
+    EXPECT_FALSE(groupFolderExists()) << "no shortcut";
+    HKEY entry;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &entry), ERROR_SUCCESS);
+    EXPECT_FALSE(exists(Folder)) << "no folder, no worker";
+}
+
+TEST_F(CopyDialog, StartMenuErrorWithoutAProgramsFolder) {
+    makeCd(1000, 1000);
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                            0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+    char saved[1024] = {};
+    DWORD size = sizeof saved;
+    RegQueryValueExA(key, "Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size);
+    RegDeleteValueA(key, "Programs");
+    EXPECT_EQ(install(&installManifest), "Start menu error");
+    RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), size);
+    RegCloseKey(key);
+    char path[1024];
+    EXPECT_EQ(readInstallRecord(path, nullptr), 1) << "the record stays for the clean-up";
+    EXPECT_FALSE(exists(Folder));
+}
+
+TEST_F(CopyDialog, UninstallRegError) {
+    makeCd(1000, 1000);
+    ImportPatch key(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey));
+    realCreateKey = key.original();
+    refusedKey = UninstallEntryKeyName;
+    EXPECT_EQ(install(&installManifest), "Uninstall reg error");
+    EXPECT_TRUE(groupFolderExists()) << "the shortcuts stay for the clean-up";
+    EXPECT_FALSE(exists(Folder));
+}
+
+TEST_F(CopyDialog, ThreadError) {
+    makeCd(1000, 1000);
+    ImportPatch thread(&CreateThread_slot, reinterpret_cast<void*>(noThread));
+    EXPECT_EQ(install(&installManifest), "Thread error");
+    EXPECT_EQ(installed("Vorlex.exe"), "<missing>");
+}
+
+TEST_F(CopyDialog, SecondInstallCountsAfreshAndTheSpinnerGoesOn) {
+    makeCd(1000, 200000);
+    const FilePair one[] = {{"data\\filesys.dat", "filesys.dat"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = one;
+    int32_t frameBefore = -1;
+    HICON shown = nullptr;
+    auto watchSpinner = [&](HWND dialog) {
+        frameBefore = spinnerFrame;
+        // Slow writes keep the dialog up for a few spinner ticks.
+        EXPECT_TRUE(driver::waitFor([&] { return spinnerFrame != frameBefore; }));
+        shown = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_COPY_SPINNER, STM_GETICON, 0, 0));
+    };
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 60;
+    ASSERT_EQ(install(&manifest, watchSpinner), "");
+    int32_t frameAfterFirst = spinnerFrame;
+    std::vector<int> first = positions;
+    positions.clear();
+    ASSERT_EQ(install(&manifest, watchSpinner), "");
+    EXPECT_EQ(frameBefore, frameAfterFirst) << "the second dialog starts where the first stopped";
+    EXPECT_EQ(positions, first) << "the byte count starts again at 1";
+    EXPECT_EQ(positions.at(1), 163) << "(1 + 65536) x scale";
+    (void)shown;
+}
+
+TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
+    ASSERT_EQ(spinnerFrame, 0) << "run this test first in its process";
+    CreateDirectoryA("C:\\spincd", nullptr);
+    CreateDirectoryA("C:\\spincd\\data", nullptr);
+    writeData("C:\\spincd\\data\\vlx.exe", 300000, 1);
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof saved, saved);
+    SetCurrentDirectoryA("C:\\spincd");
+    const FilePair one[] = {{"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = one;
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 100;
+    HICON first = nullptr, initial = nullptr;
+    CopyProgressDialog dialog;
+    dialog.setInstall("C:\\spingame", &manifest, manifest.progressScale);
+    driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
+        driver::WindowQuery query;
+        query.caption = "Vorlex Installation";
+        query.processId = GetCurrentProcessId();
+        HWND window = driver::waitForWindow(query);
+        ASSERT_NE(window, nullptr);
+        initial = reinterpret_cast<HICON>(SendDlgItemMessageA(window, IDC_COPY_SPINNER, STM_GETICON, 0, 0));
+        ASSERT_TRUE(driver::waitFor([&] { return spinnerFrame != 0; }));
+        first = reinterpret_cast<HICON>(SendDlgItemMessageA(window, IDC_COPY_SPINNER, STM_GETICON, 0, 0));
+    }, 60000);
+    EXPECT_EQ(spinnerFrame >= 1, true);
+    EXPECT_EQ(first, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(155)));
+    EXPECT_NE(initial, first);
+    SetCurrentDirectoryA(saved);
+    char setup[1024] = {}, path[1024] = {};
+    readInstallRecord(path, setup);
+    DeferredDelete(setup);
+    deleteInstallKeys();
+    deleteUninstallEntry();
+    removeShortcuts();
+}
+
+// Abort at random moments, answered No or Yes: every round ends, none hangs.
+TEST_F(CopyDialog, AbortAtRandomMomentsNeverHangs) {
+    makeCd(100000, 3 * 1048576);
+    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
+    realFwrite = write.original();
+    writeDelayMs = 1;
+    std::mt19937 random(20261206);
+    int yes = 0, no = 0;
+    for (int round = 0; round < 50; ++round) {
+        DWORD delay = random() % 60;
+        int answer = (round % 2) ? IDYES : IDNO;
+        std::string error = install(&installManifest, [&](HWND dialog) {
+            Sleep(delay);
+            if (!IsWindow(dialog) || !driver::controlEnabled(dialog, IDC_COPY_ABORT)) return;
+            driver::clickControl(dialog, IDC_COPY_ABORT);
+            HWND box = driver::waitForNotice(GetCurrentProcessId(), 5000);
+            if (box == nullptr) return;  // the copy had just finished and the dialog ended
+            driver::answerNotice(box, answer);
+            EXPECT_TRUE(driver::waitUntilGone(dialog, 30000)) << "round " << round;
+        });
+        if (answer == IDYES) {
+            EXPECT_TRUE(error == std::string(abortMarker) || error.empty()) << "round " << round;
+            ++yes;
+        } else {
+            EXPECT_EQ(error, "") << "round " << round;
+            ++no;
+        }
+        ASSERT_FALSE(HasFailure()) << "round " << round;
+    }
+    EXPECT_EQ(yes + no, 50);
+}
+
+}  // namespace
