@@ -34,6 +34,7 @@ demo: build
 bench: build
 	@bash scripts/make-wine-template build/windows/wine/template >/dev/null
 	python3 bench/launcher_bench.py
+	python3 bench/copy_bench.py
 
 clean:
 	rm -rf build

@@ -55,12 +55,21 @@ bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Every PBM_SETPOS the progress bar receives on this thread.
+// Every PBM_SETPOS the progress bar receives on this thread: sent (the bootstrap's
+// reset) or posted (the worker's positions).
 std::vector<int> positions;
-LRESULT CALLBACK recordPositions(int code, WPARAM wParam, LPARAM lParam) {
+void recordPosition(HWND window, UINT message, WPARAM position) {
+    if (message == PBM_SETPOS && GetDlgCtrlID(window) == IDC_PROGRESS_BAR)
+        positions.push_back(static_cast<int>(position));
+}
+LRESULT CALLBACK recordSent(int code, WPARAM wParam, LPARAM lParam) {
     const CWPSTRUCT* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == PBM_SETPOS && GetDlgCtrlID(message->hwnd) == IDC_PROGRESS_BAR)
-        positions.push_back(static_cast<int>(message->wParam));
+    if (code == HC_ACTION) recordPosition(message->hwnd, message->message, message->wParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK recordPosted(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE) recordPosition(message->hwnd, message->message, message->wParam);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -88,13 +97,15 @@ protected:
         CreateDirectoryA("C:\\Games", nullptr);
         ASSERT_TRUE(SetCurrentDirectoryA(Cd));
         positions.clear();
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, recordPositions, nullptr, GetCurrentThreadId());
+        sentHook_ = SetWindowsHookExA(WH_CALLWNDPROC, recordSent, nullptr, GetCurrentThreadId());
+        postedHook_ = SetWindowsHookExA(WH_GETMESSAGE, recordPosted, nullptr, GetCurrentThreadId());
         writeDelayMs = 0;
         failWriteAt = 0;
         writeCalls = 0;
     }
     void TearDown() override {
-        UnhookWindowsHookEx(hook_);
+        UnhookWindowsHookEx(sentHook_);
+        UnhookWindowsHookEx(postedHook_);
         char setup[1024] = {};
         char path[1024] = {};
         readInstallRecord(path, setup);
@@ -129,7 +140,8 @@ protected:
     }
     std::string installed(const char* name) const { return readAll(std::string(Folder) + "\\" + name); }
 
-    HHOOK hook_ = nullptr;
+    HHOOK sentHook_ = nullptr;
+    HHOOK postedHook_ = nullptr;
     char saved_[MAX_PATH] = {};
 };
 
