@@ -69,6 +69,12 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
+void Dialog::focusButton(HWND button) {
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+    SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    SendMessageA(window_, DM_SETDEFID, IDOK, 0);
+}
+
 int showNotice(HWND owner, const char* text, UINT type) {
     return MessageBoxA(owner, text, NoticeCaption, type);
 }

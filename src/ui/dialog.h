@@ -41,6 +41,10 @@ protected:
     }
 
     void endDialog(INT_PTR result) { EndDialog(window_, result); }
+    // Moves the focus to a push button (WM_NEXTDLGCTL) without making it the default
+    // button: the dialog manager would otherwise press it on Enter, and in these
+    // dialogs Enter does nothing.
+    void focusButton(HWND button);
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
 private:

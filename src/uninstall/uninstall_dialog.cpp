@@ -6,6 +6,8 @@
 #include "app/install_record.h"
 #include "app/system_profile.h"
 #include "resource.h"
+#include "uninstall/deferred_delete.h"
+#include "uninstall/removal.h"
 
 UninstallDialog::UninstallDialog() : Dialog(IDD_UNINSTALL) {}
 
@@ -30,5 +32,32 @@ bool UninstallDialog::onCommand(int id, int notification, HWND) {
         endDialog(done_ ? 1 : 0);
         return true;
     }
+    if (id == IDC_UNINSTALL_NOW) {
+        uninstallNow();
+        return true;
+    }
     return false;
+}
+
+void UninstallDialog::uninstallNow() {
+    char setup[TextBufferSize] = {};
+    memset(path_, 0, sizeof path_);
+    SetWindowTextA(control(IDC_UNINSTALL_FOLDER), "Please wait, uninstalling..");
+    SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");
+    SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
+    HWND exitButton = control(IDC_UNINSTALL_EXIT);
+    EnableWindow(exitButton, FALSE);
+    // Disabled for the rest of the dialog's life: the removal runs once per opening.
+    EnableWindow(control(IDC_UNINSTALL_NOW), FALSE);
+    readInstallRecord(path_, setup);
+    removeInstallation(control(IDC_UNINSTALL_PROGRESS), path_);
+    // Started by the registered uninstall command this is the running program's own
+    // file, which goes at the next start of Windows.
+    DeferredDelete(setup);
+    EnableWindow(exitButton, TRUE);
+    focusButton(exitButton);
+    SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");
+    SetWindowTextA(control(IDC_UNINSTALL_FOLDER), "Finished uninstall.");
+    SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
+    done_ = 1;
 }

@@ -15,6 +15,8 @@ protected:
     bool onCommand(int id, int notification, HWND control) override;
 
 private:
+    void uninstallNow();
+
     int done_ = 0;
     char path_[TextBufferSize] = {};
 };

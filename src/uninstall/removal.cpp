@@ -1,0 +1,64 @@
+// The removal engine (see removal.h).
+#include "uninstall/removal.h"
+
+#include <commctrl.h>
+
+#include "app/bounded_format.h"
+#include "app/install_record.h"
+#include "install/install_manifest.h"
+#include "install/uninstaller_copy.h"
+
+namespace {
+
+// Deletes one named file of the install folder, read-only or not, and steps the bar
+// whether or not there was anything to delete.
+void removeFile(HWND progressBar, const char* installFolder, const char* name) {
+    char path[TextBufferSize] = {};
+    // A path that does not fit is not acted on: a cut one could name another file.
+    if (formatText(path, sizeof path, "%s\\%s", installFolder, name)) {
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
+    }
+    if (progressBar != nullptr) SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+}
+
+}  // namespace
+
+int removeInstallation(HWND progressBar, const char* installFolder) {
+    const InstallManifest& plan = installManifest;
+    if (progressBar != nullptr) {
+        unsigned total = 0;
+        for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair) ++total;
+        for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra) ++total;
+        SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(total)));
+        SendMessageA(progressBar, PBM_SETSTEP, 1, 0);
+        SendMessageA(progressBar, PBM_SETPOS, 0, 0);
+    }
+    removeShortcuts();
+
+    if (installFolder[0] != '\0') {
+        for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair)
+            removeFile(progressBar, installFolder, pair->destination);
+        for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra)
+            removeFile(progressBar, installFolder, *extra);
+
+        const char* const* last = plan.subfolders;
+        while (*last != nullptr) ++last;
+        while (last != plan.subfolders) {
+            --last;
+            char path[TextBufferSize] = {};
+            if (formatText(path, sizeof path, "%s\\%s", installFolder, *last)) RemoveDirectoryA(path);
+        }
+
+        // The install folder may be the current directory (the game ran there): step
+        // out of it for the removal, then back.
+        char saved[TextBufferSize] = {};
+        DWORD length = GetCurrentDirectoryA(sizeof saved, saved);
+        bool canReturn = length > 0 && length < sizeof saved;
+        if (canReturn) SetCurrentDirectoryA("..");
+        RemoveDirectoryA(installFolder);
+        if (canReturn) SetCurrentDirectoryA(saved);
+    }
+    deleteInstallKeys();
+    return deleteUninstallEntry();
+}
