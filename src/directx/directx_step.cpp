@@ -1,0 +1,124 @@
+// The DirectX check and install.
+#include "directx/directx_step.h"
+
+#include "app/bounded_format.h"
+#include "app/system_profile.h"
+#include "directx/directx_logic.h"
+#include "ui/dialog.h"
+
+namespace {
+
+typedef INT(WINAPI* GetVersionEntry)(DWORD* version, DWORD* revision);
+typedef INT(WINAPI* SetupEntry)(HWND owner, LPSTR sourceFolder, DWORD flags);
+
+const DWORD DirectXFlags = 0x10018;  // DSETUP_DXCORE | DSETUP_DDRAWDRV | DSETUP_DSOUNDDRV
+
+// The setup library, freed on every way out.
+class Library {
+public:
+    Library() = default;
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    ~Library() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    // Loads dsetup.dll from the current directory by its full path: a bare name would
+    // find a dsetup.dll in the system folder first on Windows XP SP2 and later.
+    bool loadFromCurrentDirectory() {
+        char folder[TextBufferSize] = {};
+        char path[TextBufferSize] = {};
+        DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+        if (length == 0 || length >= sizeof folder) return false;
+        bool root = length > 0 && folder[length - 1] == '\\';
+        if (!formatText(path, sizeof path, root ? "%sdsetup.dll" : "%s\\dsetup.dll", folder)) return false;
+        module_ = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        return module_ != nullptr;
+    }
+    FARPROC entry(const char* name) const { return GetProcAddress(module_, name); }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+template <typename Entry>
+Entry entryOf(const Library& library, const char* name) {
+    return reinterpret_cast<Entry>(reinterpret_cast<void*>(library.entry(name)));
+}
+
+int ask(HWND owner, const char* text, UINT style) {
+    return showNotice(owner, text, style) == IDYES;
+}
+
+// Runs the whole step with the current directory as it finds it; the caller restores it.
+int updateDirectX(HWND owner, int afterInstall) {
+    Library library;
+    if (!SetCurrentDirectoryA("directx")) return -1;
+    if (!library.loadFromCurrentDirectory()) {
+        if (!SetCurrentDirectoryA("\\directx") || !library.loadFromCurrentDirectory()) return -1;
+    }
+    GetVersionEntry getVersion = entryOf<GetVersionEntry>(library, "DirectXSetupGetVersion");
+    if (getVersion == nullptr) return -1;
+    DWORD version = 0, revision = 0;
+    int known = getVersion(&version, &revision);
+    int32_t installed = static_cast<int32_t>(version & 0xFFFF);
+    if (!known || installed == 0) {
+        char system[TextBufferSize] = {};
+        char ddraw[TextBufferSize] = {};
+        GetSystemDirectoryA(system, sizeof system);
+        int found = formatText(ddraw, sizeof ddraw, "%s\\ddraw.dll", system) && pathExists(ddraw);
+        installed = found ? 0 : -1;
+    }
+
+    char text[TextBufferSize] = {};
+    switch (decideDirectX(installed, afterInstall)) {
+    case InstallWithoutAsking:
+        break;
+    case AskOldVersion:
+        formatText(text, sizeof text,
+                   "An old version of DirectX is installed on this computer.\n\n"
+                   "It is recommended that you install DirectX %d, do you want to?",
+                   DirectXTargetVersion);
+        if (!ask(owner, text, MB_YESNO | MB_ICONQUESTION)) return 0;
+        break;
+    case AskVersionYesDefault:
+    case AskVersionNoDefault: {
+        formatText(text, sizeof text, "DirectX %d is installed on this computer.\n\nDo you want to install DirectX %d ?",
+                   static_cast<int>(installed), DirectXTargetVersion);
+        UINT style = MB_YESNO | MB_ICONQUESTION;
+        if (static_cast<uint32_t>(installed) >= DirectXTargetVersion) style |= MB_DEFBUTTON2;
+        if (!ask(owner, text, style)) return 0;
+        break;
+    }
+    case LeaveQuietly:
+        return 0;
+    }
+
+    SetupEntry setup = entryOf<SetupEntry>(library, "DirectXSetupA");
+    if (setup == nullptr) setup = entryOf<SetupEntry>(library, "DirectXSetup");
+    if (setup == nullptr) return -1;
+    char folder[TextBufferSize] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    INT result = setup(owner, folder, DirectXFlags);
+    if (result == 1) {
+        if (ask(owner, "It is highly recommended that you reboot your\ncomputer now, to finish the DirectX install.\n\n"
+                       "Do you want to reboot now?",
+                MB_YESNO | MB_ICONWARNING))
+            systemProfile.restartRequested = 1;
+    } else if (result != 0) {
+        return -1;
+    }
+    systemProfile.directXOffered = 0;
+    return 1;
+}
+
+}  // namespace
+
+int runDirectXStep(HWND owner, int afterInstall) {
+    char savedDirectory[TextBufferSize] = {};
+    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
+    int outcome = updateDirectX(owner, afterInstall);
+    // The library is freed by now; the question comes after, like every error exit.
+    if (outcome < 0) showNotice(owner, "DirectX could not be installed, Vorlex may not work!", MB_ICONERROR);
+    SetCurrentDirectoryA(savedDirectory);
+    return outcome > 0 ? 1 : 0;
+}
