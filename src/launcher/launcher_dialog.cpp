@@ -3,8 +3,14 @@
 
 #include <string.h>
 
+#include "app/bounded_format.h"
+#include "app/install_record.h"
 #include "app/instance_marker.h"
 #include "app/system_profile.h"
+#include "directx/directx_step.h"
+#include "install/install_manifest.h"
+#include "install/install_options_dialog.h"
+#include "uninstall/uninstall_dialog.h"
 #include "launcher/brightness.h"
 #include "launcher/regions.h"
 #include "resource.h"
@@ -162,13 +168,63 @@ int LauncherDialog::hitTestRegion() {
 
 void LauncherDialog::runAction(int id) {
     switch (id) {
+    case RegionInstall:
+        install();
+        break;
+    case RegionDirectX:
+        if (runDirectXStep(window(), 0)) {
+            setRegionState(RegionDirectX, 0);
+            InvalidateRect(window(), nullptr, FALSE);
+        }
+        if (systemProfile.restartRequested) endDialog(0);
+        break;
+    case RegionPlay:
+        play();
+        break;
+    case RegionUninstall: {
+        UninstallDialog dialog;
+        dialog.runModal();
+        refreshRegionStates();
+        break;
+    }
     case RegionExit:
         onCancel();
         break;
     default:
-        // Install, DirectX, Play and Uninstall come with their screens.
         break;
     }
+}
+
+void LauncherDialog::install() {
+    if (gameInstalled()) return;
+    InstallOptionsDialog dialog;
+    dialog.runModal();
+    if (systemProfile.restartRequested) endDialog(0);
+    refreshRegionStates();
+}
+
+void LauncherDialog::play() {
+    char savedDirectory[TextBufferSize] = {};
+    char folder[TextBufferSize] = {};
+    char game[TextBufferSize] = {};
+    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
+    readInstallRecord(folder, nullptr);
+    SetCurrentDirectoryA(folder);
+    // The game is started by its full path: a bare name is searched first in this
+    // program's own folder (the CD, or the Windows directory for the uninstaller),
+    // where some other Vorlex.exe could stand. Quoted, for folders with blanks.
+    const char* name = installManifest.filePairs[0].destination;
+    bool named = folder[0] != '\0' ? formatText(game, sizeof game, "\"%s\\%s\"", folder, name)
+                                     : copyText(game, sizeof game, name);
+    InstanceMarker::release();
+    UINT started = named ? WinExec(game, SW_SHOWNORMAL) : 0;
+    if (started > 31) {
+        endDialog(0);
+    } else {
+        InstanceMarker::acquire();
+        showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
+    }
+    SetCurrentDirectoryA(savedDirectory);
 }
 
 void LauncherDialog::onTimer() {

@@ -24,6 +24,8 @@ private:
     void refreshRegionStates();
     int hitTestRegion();
     void runAction(int id);
+    void install();
+    void play();
     void onTimer();
     void onLeftButtonDown();
     void onMouseMove();

@@ -9,7 +9,10 @@ HINSTANCE Dialog::resourceModule() {
 
 INT_PTR Dialog::runModal() {
     // No parent is given: the window the player is working in owns the dialog.
-    HWND owner = GetActiveWindow();
+    return runModal(GetActiveWindow());
+}
+
+INT_PTR Dialog::runModal(HWND owner) {
     INT_PTR result = DialogBoxParamA(resourceModule(), MAKEINTRESOURCEA(templateId_), owner,
                                      dialogProcedure, reinterpret_cast<LPARAM>(this));
     window_ = nullptr;

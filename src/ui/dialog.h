@@ -15,6 +15,8 @@ public:
     // disabled meanwhile), and returns the value given to endDialog (-1 when the
     // dialog could not be created).
     INT_PTR runModal();
+    // The same, owned by the given window.
+    INT_PTR runModal(HWND owner);
     HWND window() const { return window_; }
 
     // The module whose resources hold the templates.

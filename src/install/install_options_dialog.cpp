@@ -1,0 +1,162 @@
+// The install options dialog.
+#include "install/install_options_dialog.h"
+
+#include <shlobj.h>
+#include <string.h>
+
+#include "app/system_profile.h"
+#include "directx/directx_step.h"
+#include "install/copy_progress_dialog.h"
+#include "install/install_error_dialog.h"
+#include "install/install_manifest.h"
+#include "install/options_logic.h"
+#include "resource.h"
+
+namespace {
+const UINT_PTR RefreshTimer = 0x494F5054;  // 'IOPT'
+const UINT RefreshPeriodMs = 1000;
+}  // namespace
+
+InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS) {}
+
+BOOL InstallOptionsDialog::onInitDialog() {
+    SetWindowTextA(window(), "Vorlex Install Options");
+    SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, 200, 0);
+
+    char message[TextBufferSize] = {};
+    hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater, message,
+                        sizeof message);
+    if (message[0] != '\0') {
+        showNotice(window(), message, MB_OK | MB_ICONERROR);
+        endDialog(0);
+        return TRUE;
+    }
+    softProblemsMessage(systemProfile.physicalMemory, displayColours(), systemProfile.processorSupported, message,
+                        sizeof message);
+    if (message[0] != '\0') showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
+
+    char windows[TextBufferSize] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    char folder[TextBufferSize] = {};
+    programFilesFolder(windows, folder, sizeof folder);
+    CreateDirectoryA(folder, nullptr);  // usually there already
+    formatText(installFolder_, sizeof installFolder_, "%s\\%s", folder, GameName);
+    SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);
+    readFolderFromEdit();
+    refreshFreeSpace();
+    SetTimer(window(), RefreshTimer, RefreshPeriodMs, nullptr);
+    return TRUE;
+}
+
+void InstallOptionsDialog::readFolderFromEdit() {
+    memset(installFolder_, 0, sizeof installFolder_);
+    GetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_, sizeof installFolder_);
+}
+
+void InstallOptionsDialog::refreshFreeSpace() {
+    trimInstallFolder(installFolder_);
+    char letter = installDriveLetter(installFolder_);
+    char text[TextBufferSize] = {};
+    bool usable = false;
+    if (letter != 0) {
+        char root[] = "?:\\";
+        root[0] = letter;
+        DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+        if (GetDriveTypeA(root) == DRIVE_FIXED && GetDiskFreeSpaceA(root, &sectors, &bytes, &freeClusters, &clusters)) {
+            freeMegabytes_ = freeMegabytes(sectors, bytes, freeClusters);
+            usable = freeSpaceMessage(freeMegabytes_, letter, text, sizeof text) == 1;
+        }
+    }
+    if (!usable) {
+        freeMegabytes_ = 0;
+        copyText(text, sizeof text, NoDiskMessage);
+    }
+    EnableWindow(control(IDC_OPTIONS_INSTALL_NOW), usable ? TRUE : FALSE);
+    SetWindowTextA(control(IDC_OPTIONS_FREE_SPACE), text);
+}
+
+int browseInstallFolder(char* out, HWND owner) {
+    char name[TextBufferSize] = {};
+    BROWSEINFOA info;
+    memset(&info, 0, sizeof info);
+    info.hwndOwner = owner;
+    info.pszDisplayName = name;
+    info.lpszTitle = "The game folder will automatically be added to the path you choose..";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (item == nullptr) return 0;
+    char picked[MAX_PATH + 1] = {};
+    int result = 0;
+    char chosen[TextBufferSize] = {};
+    if (SHGetPathFromIDListA(item, picked) && browsedInstallFolder(picked, chosen, sizeof chosen)) {
+        copyText(out, TextBufferSize, chosen);
+        result = 1;
+    }
+    CoTaskMemFree(item);
+    return result;
+}
+
+void InstallOptionsDialog::browse() {
+    readFolderFromEdit();
+    browseInstallFolder(installFolder_, window());
+    HWND edit = control(IDC_OPTIONS_FOLDER);
+    SetWindowTextA(edit, installFolder_);
+    SendMessageA(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    readFolderFromEdit();
+    refreshFreeSpace();
+}
+
+void InstallOptionsDialog::installNow() {
+    if (freeMegabytes_ < installManifest.RequiredMegabytes &&
+        showNotice(window(),
+                   "The selected drive does not have enough free space.\n\nDo you want to attempt an install anyway?",
+                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    EnableWindow(window(), FALSE);
+    char error[TextBufferSize] = {};
+    {
+        CopyProgressDialog copy;
+        copy.setInstall(installFolder_, &installManifest, installManifest.progressScale);
+        copy.runModal(window());
+        copyText(error, sizeof error, copy.errorText());
+    }
+    if (error[0] != '\0') {
+        // The options stay open afterwards: the player may pick another folder and retry.
+        InstallErrorDialog cleanUp(error);
+        cleanUp.runModal(window());
+    } else {
+        if (systemProfile.directXOffered) runDirectXStep(window(), 1);
+        endDialog(0);
+    }
+    EnableWindow(window(), TRUE);
+}
+
+bool InstallOptionsDialog::onCommand(int id, int notification, HWND) {
+    if (id == IDC_OPTIONS_FOLDER && notification == EN_CHANGE) {
+        readFolderFromEdit();
+        refreshFreeSpace();
+        return true;
+    }
+    if (notification != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_OPTIONS_BROWSE:
+        browse();
+        return true;
+    case IDC_OPTIONS_INSTALL_NOW:
+        installNow();
+        return true;
+    case IDC_OPTIONS_ABORT:
+        endDialog(0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool InstallOptionsDialog::onMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR*) {
+    if (message == WM_TIMER && wParam == RefreshTimer) refreshFreeSpace();
+    else if (message == WM_DESTROY) KillTimer(window(), RefreshTimer);
+    return false;
+}

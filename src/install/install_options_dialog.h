@@ -1,0 +1,34 @@
+// The install options dialog: refuses on hard problems, warns on soft ones, proposes
+// a folder and keeps its free-space line current, then installs, cleans up after a
+// failure, and offers DirectX after a success.
+#pragma once
+#include <stdint.h>
+
+#include "app/bounded_format.h"
+#include "ui/dialog.h"
+
+class InstallOptionsDialog : public Dialog {
+public:
+    InstallOptionsDialog();
+    // Updates the trimmed folder, the free megabytes, the free-space line and Install Now.
+    void refreshFreeSpace();
+
+protected:
+    BOOL onInitDialog() override;
+    void onOK() override {}
+    void onCancel() override {}
+    bool onCommand(int id, int notification, HWND control) override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+private:
+    void readFolderFromEdit();
+    void browse();
+    void installNow();
+
+    int32_t freeMegabytes_ = 0;
+    char installFolder_[TextBufferSize] = {};
+};
+
+// The shell's folder picker; on success out[1024] holds the picked folder with the
+// game's folder added, else it is untouched.
+int browseInstallFolder(char* out, HWND owner);

@@ -1,0 +1,95 @@
+// Install options texts and folder arithmetic (see options_logic.h).
+#include "install/options_logic.h"
+
+#include <string.h>
+
+#include "app/bounded_format.h"
+#include "install/install_manifest.h"
+
+const char* const NoDiskMessage = "Please specify a hard disk and folder name";
+
+namespace {
+const uint32_t MemoryRequired = 0x1700000;  // 23 MB
+const uint32_t ColoursWanted = 32768;
+const int32_t PlentyMegabytes = 1000;
+
+// Appends to a message being built; a part that does not fit fails the whole.
+bool append(char* out, size_t capacity, const char* text) {
+    size_t used = strlen(out);
+    return formatText(out + used, capacity - used, "%s", text) == 1;
+}
+}  // namespace
+
+int hardProblemsMessage(int administrator, int winNt4OrLater, int win95OrLater, char* out, size_t capacity) {
+    char list[1024] = {};
+    if (!administrator) append(list, sizeof list, " * You are not an administrator.\n");
+    if (!winNt4OrLater && !win95OrLater)
+        append(list, sizeof list, " * Unsupported Windows version (WinNT4/Win95 or better is required).\n");
+    if (list[0] == '\0') {
+        out[0] = '\0';
+        return 1;
+    }
+    return formatText(out, capacity, "You cannot continue with the install due to the following problems:\n\n%s", list);
+}
+
+int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int processorSupported, char* out,
+                        size_t capacity) {
+    char list[1024] = {};
+    if (physicalMemory < MemoryRequired) {
+        char line[256];
+        formatText(line, sizeof line, " * This computer has %.1fMb of RAM, %.1fMb is required.\n\n",
+                   static_cast<double>(physicalMemory) / 1048576.0, 23.0);
+        append(list, sizeof list, line);
+    }
+    if (displayColours < ColoursWanted)
+        append(list, sizeof list,
+               " * Graphics will be of a lower quality in a window because\n   Windows is not in a high/true color mode.\n\n");
+    if (!processorSupported) append(list, sizeof list, " * Unsupported processor.\n\n");
+    if (list[0] == '\0') {
+        out[0] = '\0';
+        return 1;
+    }
+    return formatText(out, capacity, "You may continue with the install, but the following issues\nmay cause problems:\n\n%s",
+                      list);
+}
+
+int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity) {
+    char drive = 'C';
+    if (windowsDirectory[0] != '\0' && windowsDirectory[1] == ':' && windowsDirectory[2] == '\\')
+        drive = windowsDirectory[0];
+    return formatText(out, capacity, "%c:\\Program Files", drive);
+}
+
+void trimInstallFolder(char* folder) {
+    size_t length = strlen(folder);
+    while (length > 0 && (folder[length - 1] == '\\' || folder[length - 1] == ' ')) folder[--length] = '\0';
+}
+
+char installDriveLetter(const char* folder) {
+    char letter = folder[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z' || folder[1] != ':' || folder[2] != '\\') return 0;
+    return letter;
+}
+
+int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters) {
+    uint64_t bytes = static_cast<uint64_t>(freeClusters) * bytesPerSector * sectorsPerCluster;
+    uint64_t megabytes = bytes / 1048576u;
+    return megabytes > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(megabytes);
+}
+
+int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity) {
+    long required = installManifest.RequiredMegabytes;
+    if (megabytes >= PlentyMegabytes)
+        return formatText(out, capacity,
+                          "The game requires %ldMb of disk space.\nThere is plenty of free space on drive %c.", required,
+                          letter);
+    return formatText(out, capacity, "The game requires %ldMb of disk space.\nThere is currently %ldMb free on drive %c.",
+                      required, static_cast<long>(megabytes), letter);
+}
+
+int browsedInstallFolder(const char* picked, char* out, size_t capacity) {
+    size_t length = strlen(picked);
+    const char* separator = (length > 0 && picked[length - 1] == '\\') ? "" : "\\";
+    return formatText(out, capacity, "%s%s%s", picked, separator, GameName);
+}

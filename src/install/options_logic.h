@@ -1,0 +1,25 @@
+// The texts and folder arithmetic of the install options dialog. No Windows header here.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// The hard problems that stop an install, as one message; empty when there are none.
+int hardProblemsMessage(int administrator, int winNt4OrLater, int win95OrLater, char* out, size_t capacity);
+// The soft problems worth a warning, as one message; empty when there are none.
+int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int processorSupported, char* out,
+                        size_t capacity);
+// "<drive>:\Program Files" from the Windows directory (C: when it has no drive).
+int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity);
+// Drops trailing backslashes and spaces, in place.
+void trimInstallFolder(char* folder);
+// The upper-case drive letter of "X:\..." (after trimming), or 0 when the folder does
+// not start with a letter, a colon and a backslash.
+char installDriveLetter(const char* folder);
+// Whole megabytes free, without overflow.
+int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);
+// The free-space line for a usable drive.
+int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity);
+// The folder picked in the folder browser with the game's folder added.
+int browsedInstallFolder(const char* picked, char* out, size_t capacity);
+
+extern const char* const NoDiskMessage;
