@@ -142,6 +142,10 @@ class Machine:
         """Runs vxdriver.exe commands; returns its output lines."""
         return self.wine(os.environ["VORLEX_DRIVER"], *map(str, args), timeout=timeout)[1]
 
+    def text(self, hwnd, control_id=0):
+        """The whole text of a window or of one of its controls, lines joined."""
+        return "\n".join(self.driver("text", hwnd, control_id))
+
     def find_window(self, caption="*", window_class="#32770", pid=0, timeout_ms=15000):
         """(hwnd, pid) of a visible top-level window."""
         hwnd, found_pid = self.driver("find", caption, window_class, pid, timeout_ms)[0].split()
