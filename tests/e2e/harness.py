@@ -161,12 +161,25 @@ class Machine:
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def click(self, hwnd, control_id):
+        """Clicks a dialog's control with the real mouse, in its middle."""
+        x, y, w, h = (int(v) for v in self.driver("rect", hwnd, control_id)[0].split())
+        self.xdotool("mousemove", x + w // 2, y + h // 2)
+        self.xdotool("click", 1)
+
     def grab(self):
         """The screen as it is now: a Screen of exact RGB pixels."""
         xwd = os.path.join(self.work, "grab.xwd")
         subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
         with open(xwd, "rb") as f:
             return Screen.from_xwd(f.read())
+
+    def screenshot_of(self, hwnd, name):
+        """A screenshot once the window shows more than the black of a window not yet painted."""
+        x, y, w, h = (int(v) for v in self.driver("client", hwnd)[0].split())
+        points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
+        wait_until(lambda: any(self.grab().pixel(px, py) != (0, 0, 0) for px, py in points), 5)
+        return self.screenshot(name)
 
     def screenshot(self, name):
         """Saves the screen as a PNG test artefact and returns its path."""

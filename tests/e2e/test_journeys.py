@@ -47,7 +47,8 @@ def registry_snapshot(m):
     return keys
 
 
-class Journeys(unittest.TestCase):
+class Player(unittest.TestCase):
+    """What a player does: start the launcher from the CD, press its buttons."""
     picture = Picture()
 
     def start(self, version="win7"):
@@ -86,7 +87,8 @@ class Journeys(unittest.TestCase):
         options, _ = self.m.find_window(caption="Vorlex Install Options")
         self.assertEqual(self.m.driver("text", options, 1008)[0], FOLDER)
         self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
-        self.m.driver("click", options, 1012)
+        self.m.screenshot_of(options, "install-options")
+        self.m.click(options, 1012)
         if directx_offered:
             # Windows 95 at 4.0 with the stand-in on the CD (DirectX 3): offered after the install.
             box = self.m.driver("notice", 0, 120000)[0]
@@ -95,6 +97,9 @@ class Journeys(unittest.TestCase):
             self.m.driver("click", box, 7)  # No
         self.assertEqual(self.m.driver("gone", options, 120000)[0], "1", "the copy ran and the options closed")
 
+
+
+class Journeys(Player):
     def test_install_play_and_a_second_start_while_the_game_runs(self):
         self.start()
         before = file_snapshot(self.m)
@@ -169,9 +174,10 @@ class Journeys(unittest.TestCase):
         copy = command[:-2]
         uninstaller = self.m.start(*command.split(" "))
         dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
-        self.m.driver("click", dialog, 1016)
+        self.m.screenshot_of(dialog, "uninstall-" + version)
+        self.m.click(dialog, 1016)
         self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
-        self.m.driver("click", dialog, 1023)
+        self.m.click(dialog, 1023)
         self.assertIsNotNone(wait_exit(uninstaller))
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
         self.assertFalse(self.m.reg_query(VERSION_KEY)[0])
@@ -204,6 +210,50 @@ class Journeys(unittest.TestCase):
                                          "PendingFileRenameOperations")[0])
         self.assertFalse(os.path.exists(self.m.unix_path("C:\\windows\\WININIT.INI")))
         self.after_restart_nothing_is_left(files, keys, copy)
+
+
+class DirectX(Player):
+    def configure(self, **settings):
+        """Replaces the CD's stand-in configuration (a link to the built one) with a file."""
+        path = os.path.join(self.m.cd, "directx", "dsetup.cfg")
+        os.remove(path)
+        with open(path, "w") as f:
+            f.write("".join("%s=%s\n" % item for item in settings.items()))
+
+    def test_directx_from_the_launcher_and_the_restart_it_asks_for(self):
+        self.start("win95")
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, DIRECTX, EXIT], dark=[PLAY, UNINSTALL]),
+                        "Windows 95 with the stand-in on the CD: DirectX is offered")
+        self.press(origin, DIRECTX)
+        box = self.m.driver("notice", 0, 15000)[0]
+        self.assertEqual(self.m.text(box, 0xFFFF),
+                         "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
+        self.m.screenshot_of(box, "directx-question")
+        self.m.driver("click", box, 6)  # Yes
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[DIRECTX]), "dark at once")
+        with open(os.path.join(self.m.cd, "directx", "dsetup.log")) as f:
+            self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
+        self.m.driver("key", hwnd, 27)
+        self.assertIsNotNone(wait_exit(setup))
+
+        # A setup that needs a restart, and the player agrees: the launcher ends and
+        # Windows restarts, carrying out what was waiting for it.
+        self.configure(version=3, versionok=1, result=1)
+        leftover = self.m.unix_path("C:\\leftover.tmp")
+        open(leftover, "w").close()
+        with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "w") as f:
+            f.write("[Rename]\r\nNUL=C:\\LEFTOVER.TMP\r\n")
+        setup, hwnd, origin = self.launcher()
+        self.press(origin, DIRECTX)
+        box = self.m.driver("notice", 0, 15000)[0]
+        self.m.driver("click", box, 6)
+        box = self.m.driver("notice", 0, 15000)[0]
+        self.assertEqual(self.m.text(box, 0xFFFF), "It is highly recommended that you reboot your\ncomputer now, "
+                         "to finish the DirectX install.\n\nDo you want to reboot now?")
+        self.m.driver("click", box, 6)
+        self.assertIsNotNone(wait_exit(setup), "the launcher ends")
+        self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@
 //   cwd PID                             current directory of a process
 //   gone HWND TIMEOUT_MS                waits until the window is destroyed
 //   client HWND                         client area in screen coordinates: x y width height
+//   rect HWND ID                        a control's rectangle in screen coordinates: x y width height
 //   style HWND                          style and extended style in hex
 //   key HWND VK                         presses a key (decimal virtual-key code) in the window
 //                                       of that thread that has the focus
@@ -157,6 +158,13 @@ int main(int argc, char** argv) {
             POINT origin = {0, 0};
             ClientToScreen(window, &origin);
             printf("%ld %ld %ld %ld\n", origin.x, origin.y, area.right, area.bottom);
+        } else if (command == "rect") {
+            need(2);
+            HWND control = GetDlgItem(toWindow(argv[i]), atoi(argv[i + 1]));
+            i += 2;
+            RECT area = {};
+            GetWindowRect(control, &area);
+            printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
         } else if (command == "style") {
             need(1);
             HWND window = toWindow(argv[i++]);
