@@ -2,7 +2,7 @@
 # first, so a fresh Debian 12 machine needs nothing else.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build cd test demo bench clean
+.PHONY: all deps build cd iso test demo bench clean
 
 all: build
 
@@ -20,6 +20,11 @@ cd: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS) --target cd
 
+# An ISO 9660 image of the demo CD, ready to burn or mount.
+iso: cd
+	xorriso -as mkisofs -quiet -V VORLEX -J -r -o build/vorlex.iso build/cd
+	@echo "iso: build/vorlex.iso"
+
 # Every test layer: unit (host), Win32 modules and end-to-end journeys (Wine).
 test: build
 	ctest --preset host
@@ -35,6 +40,7 @@ bench: build
 	@bash scripts/make-wine-template build/windows/wine/template >/dev/null
 	python3 bench/launcher_bench.py
 	python3 bench/copy_bench.py
+	python3 bench/size_bench.py
 
 clean:
 	rm -rf build

@@ -7,7 +7,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
-      wine wine32:i386 xvfb xdotool x11-apps imagemagick python3 clang-14 libclang-rt-14-dev)
+      wine wine32:i386 xvfb xdotool x11-apps imagemagick python3 clang-14 libclang-rt-14-dev xorriso)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 

@@ -1,0 +1,36 @@
+#!/usr/bin/env python3
+"""setup.exe's size, and how much of it is code and how much resources (target: at
+most 320 KB in all). Prints a table and writes build/bench/size.md."""
+import os
+import subprocess
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+EXE = os.path.join(TOP, "build", "cd", "setup.exe")
+
+
+def main():
+    total = os.path.getsize(EXE)
+    sections = {}
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-h", EXE], capture_output=True, text=True, check=True).stdout
+    for line in out.splitlines():
+        fields = line.split()
+        if len(fields) >= 3 and fields[0].isdigit():
+            sections[fields[1]] = int(fields[2], 16)
+    resources = sections.get(".rsrc", 0)
+    code = sections.get(".text", 0)
+    rows = [
+        ("setup.exe in all", "%.1f KB" % (total / 1024), "<= 320 KB"),
+        ("code (.text)", "%.1f KB" % (code / 1024), ""),
+        ("resources (.rsrc: picture, icons, sound, dialogs)", "%.1f KB" % (resources / 1024), ""),
+        ("other sections", "%.1f KB" % ((total - code - resources) / 1024), ""),
+    ]
+    lines = ["| figure | value | target |", "|---|---|---|"] + ["| %s | %s | %s |" % r for r in rows]
+    text = "\n".join(lines)
+    print(text)
+    os.makedirs(os.path.join(TOP, "build", "bench"), exist_ok=True)
+    with open(os.path.join(TOP, "build", "bench", "size.md"), "w") as f:
+        f.write(text + "\n")
+
+
+if __name__ == "__main__":
+    main()
