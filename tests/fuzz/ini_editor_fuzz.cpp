@@ -29,17 +29,32 @@ bool isRenameHeader(const std::string& line) {
 
 }  // namespace
 
+// The file's lines as the editor reads them: LF ends a line, a CR just before it goes
+// with it, the last line may lack a terminator.
+std::vector<std::string> splitLines(const char* text, size_t size) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (text[i] != '\n') continue;
+        size_t end = (i > start && text[i - 1] == '\r') ? i - 1 : i;
+        lines.emplace_back(text + start, end - start);
+        start = i + 1;
+    }
+    if (start < size) lines.emplace_back(text + start, size - start);
+    return lines;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* text = reinterpret_cast<const char*>(data);
-    std::vector<std::string> before;
-    splitLines(text, size, before);
-    std::vector<std::string> lines = before;
-    insertEntryLine(lines, "Rename", "NUL", "C:\\WINDOWS\\N1~1.EXE");
-    std::string out = joinLines(lines);
+    std::vector<std::string> before = splitLines(text, size);
+    char* edited = nullptr;
+    size_t editedSize = 0;
+    check(insertIniEntryText(text, size, "Rename", "NUL", "C:\\WINDOWS\\N1~1.EXE", &edited, &editedSize) == 1);
+    std::string out(edited, editedSize);
+    free(edited);
 
     // Reading the output back gives the lines, each having ended with CR LF.
-    std::vector<std::string> after;
-    splitLines(out.data(), out.size(), after);
+    std::vector<std::string> after = splitLines(out.data(), out.size());
     check(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
 
     size_t header = before.size();
@@ -56,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(header) + 1, "NUL=C:\\WINDOWS\\N1~1.EXE");
     }
-    check(lines == expected);
-    // Read back, the rewrite gives exactly those lines: each CR LF goes as a whole.
+    // Read back, the rewrite gives exactly the lines in, in order, with the entry (and
+    // the header when none matched) added: each CR LF goes as a whole.
     check(after == expected);
     return 0;
 }

@@ -1,6 +1,8 @@
 // WININIT.INI line editing.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
@@ -11,10 +13,12 @@ namespace {
 
 // What one insertion of NUL=<value> into [Rename] makes of a file.
 std::string edited(const std::string& before, const char* value = "C:\\WINDOWS\\N1-VOR~1.EXE") {
-    std::vector<std::string> lines;
-    splitLines(before.data(), before.size(), lines);
-    insertEntryLine(lines, "Rename", "NUL", value);
-    return joinLines(lines);
+    char* out = nullptr;
+    size_t size = 0;
+    EXPECT_EQ(insertIniEntryText(before.data(), before.size(), "Rename", "NUL", value, &out, &size), 1);
+    std::string text(out, size);
+    free(out);
+    return text;
 }
 
 TEST(IniEditor, NoFileYetGivesHeaderAndEntry) {
