@@ -13,6 +13,7 @@
 //   client HWND                         client area in screen coordinates: x y width height
 //   rect HWND ID                        a control's rectangle in screen coordinates: x y width height
 //   style HWND                          style and extended style in hex
+//   pixel HWND X Y                      the colour the window itself holds at a client point, rrggbb
 //   key HWND VK                         presses a key (decimal virtual-key code) in the window
 //                                       of that thread that has the focus
 //   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
@@ -165,6 +166,14 @@ int main(int argc, char** argv) {
             RECT area = {};
             GetWindowRect(control, &area);
             printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
+        } else if (command == "pixel") {
+            need(3);
+            HWND window = toWindow(argv[i]);
+            HDC dc = GetDC(window);
+            COLORREF colour = GetPixel(dc, atoi(argv[i + 1]), atoi(argv[i + 2]));
+            ReleaseDC(window, dc);
+            i += 3;
+            printf("%02x%02x%02x\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
         } else if (command == "style") {
             need(1);
             HWND window = toWindow(argv[i++]);
