@@ -145,6 +145,19 @@ class Journeys(Player):
         self.assertEqual(self.m.driver("cwd", pid)[0], "D:\\", "the current directory is restored")
         self.assertIsNone(setup.poll(), "the launcher stays")
 
+    def test_install_while_a_record_exists_does_nothing(self):
+        self.start()
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL], dark=[PLAY]))
+        # Another program records an install while the launcher still shows Install lit.
+        self.m.wine("reg", "add", VERSION_KEY, "/v", "Path", "/d", "C:\\Elsewhere", "/f")
+        self.press(origin, INSTALL)
+        with self.assertRaises(Exception):
+            self.m.find_window(caption="Vorlex Install Options", timeout_ms=1500)
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL], dark=[PLAY]), "and no refresh either")
+        self.m.driver("key", hwnd, 27)
+        self.assertIsNotNone(wait_exit(setup))
+
     def test_uninstall_from_the_launcher_flips_the_buttons_back(self):
         self.start()
         setup, hwnd, origin = self.launcher()

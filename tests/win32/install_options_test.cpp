@@ -188,7 +188,7 @@ TEST_F(InstallOptions, SoftProblemsWarnOnceAndTheDialogGoesOn) {
     systemProfile.physicalMemory = 16u << 20;
     systemProfile.processorSupported = 0;
     bitsPerPixel = 8;
-    run([](HWND dialog) { leave(dialog); });
+    EXPECT_EQ(run([](HWND dialog) { leave(dialog); }), 0) << "Abort ends the dialog with 0";
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "You may continue with the install, but the following issues\nmay cause problems:\n\n"
@@ -362,6 +362,38 @@ TEST_F(InstallNow, AFailedInstallIsCleanedUpAndASecondOneSucceeds) {
     });
     char path[1024];
     EXPECT_EQ(readInstallRecord(path, nullptr), 1);
+}
+
+TEST_F(InstallNow, ASuccessfulInstallOffersDirectXOnlyWhileItIsOffered) {
+    const char* dir = getenv("VORLEX_DSETUP_DIR");
+    ASSERT_NE(dir, nullptr);
+    CreateDirectoryA("C:\\optcd\\directx", nullptr);
+    ASSERT_TRUE(CopyFileA((std::string(dir) + "\\dsetup.dll").c_str(), "C:\\optcd\\directx\\dsetup.dll", FALSE));
+    writeFile("C:\\optcd\\directx\\dsetup.cfg", 0);  // the stand-in's defaults: DirectX 3, success
+    for (int offered : {1, 0}) {
+        systemProfile.directXOffered = offered;
+        boxes.clear();
+        answers = {IDYES};
+        EXPECT_EQ(run([](HWND dialog) {
+            installTo(dialog, "C:\\Games\\Vorlex");
+            EXPECT_TRUE(driver::waitUntilGone(dialog, 30000));
+        }), 0);
+        if (offered) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?");
+            FILE* log = fopen("C:\\optcd\\directx\\dsetup.log", "r");
+            ASSERT_NE(log, nullptr) << "the stand-in ran";
+            fclose(log);
+            EXPECT_EQ(systemProfile.directXOffered, 0);
+        } else {
+            EXPECT_TRUE(boxes.empty()) << "no DirectX step";
+        }
+        char path[1024] = {}, setup[1024] = {};
+        readInstallRecord(path, setup);
+        removeInstallation(nullptr, path);
+        DeferredDelete(setup);
+    }
+    DeleteFileA("C:\\optcd\\directx\\dsetup.log");
 }
 
 }  // namespace
