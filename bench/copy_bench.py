@@ -16,9 +16,11 @@ import time
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(TOP, "build", "windows")
 sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+sys.path.insert(0, os.path.join(TOP, "bench"))
 os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
 os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
 os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))
+from report import report  # noqa: E402
 from harness import Machine  # noqa: E402
 
 TOOL = os.path.join(BUILD, "bench", "copy_bench.exe")
@@ -68,19 +70,7 @@ def main():
         ("ratio copy dialog / CopyFileA", "%.2f x" % (dialog / copyfile), "<= 2 x"),
         ("install of the demo payload (%.1f MB, from the CD as D:)" % (demo_runs[0][2] / 1048576), "%.2f s" % demo, ""),
     ]
-    machine = "%d cores, %s, Wine %s" % (os.cpu_count(), os.uname().machine,
-                                        subprocess.run(["wine", "--version"], capture_output=True,
-                                                       text=True).stdout.strip())
-    lines = ["| figure (median of %d runs) | value | target |" % runs, "|---|---|---|"]
-    lines += ["| %s | %s | %s |" % r for r in rows]
-    lines += ["", "Machine: " + machine]
-    text = "\n".join(lines)
-    print(text)
-    out = os.path.join(TOP, "build", "bench")
-    os.makedirs(out, exist_ok=True)
-    with open(os.path.join(out, "copy.md"), "w") as f:
-        f.write(text + "\n")
-
+    report("copy", "figure (median of %d runs)" % runs, rows)
 
 if __name__ == "__main__":
     main()

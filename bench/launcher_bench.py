@@ -14,9 +14,11 @@ import time
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(TOP, "build", "windows")
 sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+sys.path.insert(0, os.path.join(TOP, "bench"))
 os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
 os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
 os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))
+from report import report  # noqa: E402
 from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Machine  # noqa: E402
 from picture import Picture  # noqa: E402
 
@@ -95,20 +97,7 @@ def main():
         ("start to first painted frame: bare dialog", "%.0f ms" % (1000 * b_med), ""),
         ("ratio setup.exe / bare dialog", "%.2f x" % (s_med / b_med), "<= 1.3 x"),
     ]
-    machine = "%d cores, %s, Wine %s" % (os.cpu_count(), os.uname().machine,
-                                        subprocess.run(["wine", "--version"], capture_output=True,
-                                                       text=True).stdout.strip())
-    lines = ["| figure (median of %d runs) | value | target |" % runs, "|---|---|---|"]
-    lines += ["| %s | %s | %s |" % r for r in rows]
-    lines.append("")
-    lines.append("Machine: " + machine)
-    text = "\n".join(lines)
-    print(text)
-    out = os.path.join(TOP, "build", "bench")
-    os.makedirs(out, exist_ok=True)
-    with open(os.path.join(out, "launcher.md"), "w") as f:
-        f.write(text + "\n")
-
+    report("launcher", "figure (median of %d runs)" % runs, rows)
 
 if __name__ == "__main__":
     main()

@@ -3,6 +3,10 @@
 most 320 KB in all). Prints a table and writes build/bench/size.md."""
 import os
 import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from report import report  # noqa: E402
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXE = os.path.join(TOP, "build", "cd", "setup.exe")
@@ -24,13 +28,7 @@ def main():
         ("resources (.rsrc: picture, icons, sound, dialogs)", "%.1f KB" % (resources / 1024), ""),
         ("other sections", "%.1f KB" % ((total - code - resources) / 1024), ""),
     ]
-    lines = ["| figure | value | target |", "|---|---|---|"] + ["| %s | %s | %s |" % r for r in rows]
-    text = "\n".join(lines)
-    print(text)
-    os.makedirs(os.path.join(TOP, "build", "bench"), exist_ok=True)
-    with open(os.path.join(TOP, "build", "bench", "size.md"), "w") as f:
-        f.write(text + "\n")
-
+    report("size", "figure", rows, with_machine=False)
 
 if __name__ == "__main__":
     main()

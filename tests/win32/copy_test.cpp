@@ -13,17 +13,13 @@
 
 #include "app/install_record.h"
 #include "app/system_profile.h"
-#include "import_patch.h"
+#include "faults.h"
 #include "install/copy_progress_dialog.h"
 #include "install/uninstaller_copy.h"
 #include "resource.h"
 #include "uninstall/deferred_delete.h"
 #include "win_driver.h"
 
-IMPORT_SLOT_CDECL(fwrite);
-IMPORT_SLOT(CopyFileA, 12);
-IMPORT_SLOT(RegCreateKeyExA, 36);
-IMPORT_SLOT(CreateThread, 24);
 
 namespace {
 
@@ -73,20 +69,6 @@ LRESULT CALLBACK recordPosted(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// A slow disk: every write of the copy waits a little, so a player has time to click.
-void* realFwrite;
-DWORD writeDelayMs;
-int failWriteAt;  // 0: never
-int writeCalls;
-size_t __cdecl slowOrFailingWrite(const void* data, size_t size, size_t count, FILE* stream) {
-    typedef size_t(__cdecl * Write)(const void*, size_t, size_t, FILE*);
-    if (stream != stdout && stream != stderr) {
-        if (++writeCalls == failWriteAt) return 0;
-        if (writeDelayMs) Sleep(writeDelayMs);
-    }
-    return reinterpret_cast<Write>(realFwrite)(data, size, count, stream);
-}
-
 class CopyDialog : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,9 +81,6 @@ protected:
         positions.clear();
         sentHook_ = SetWindowsHookExA(WH_CALLWNDPROC, recordSent, nullptr, GetCurrentThreadId());
         postedHook_ = SetWindowsHookExA(WH_GETMESSAGE, recordPosted, nullptr, GetCurrentThreadId());
-        writeDelayMs = 0;
-        failWriteAt = 0;
-        writeCalls = 0;
     }
     void TearDown() override {
         UnhookWindowsHookEx(sentHook_);
@@ -203,9 +182,7 @@ TEST_F(CopyDialog, MissingFirstSourceStopsTheCopy) {
 
 TEST_F(CopyDialog, WriteThatFailsMidFileNamesTheFileOnTheCd) {
     makeCd();
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    failWriteAt = 10;  // vlx.exe takes two chunks
+    SlowWrites failing(0, 10);  // vlx.exe takes two chunks
     EXPECT_EQ(install(&installManifest), "Error with file: data\\filesys.dat");
 }
 
@@ -226,9 +203,7 @@ void answerAbort(HWND dialog, int answer) {
 
 TEST_F(CopyDialog, AbortAnsweredNoGoesOnToTheEnd) {
     makeCd();
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 2;
+    SlowWrites slow(2);
     EXPECT_EQ(install(&installManifest, [](HWND dialog) { answerAbort(dialog, IDNO); }), "");
     EXPECT_TRUE(installed("filesys.dat") == readAll("C:\\copycd\\data\\filesys.dat"));
 }
@@ -239,9 +214,7 @@ TEST_F(CopyDialog, AbortAnsweredYesStopsInTheFirstFile) {
     const FilePair pairs[] = {{"data\\big.dat", "big.dat"}, {"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
     InstallManifest manifest = installManifest;
     manifest.filePairs = pairs;
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 2;
+    SlowWrites slow(2);
     std::string error = install(&manifest, [](HWND dialog) {
         answerAbort(dialog, IDYES);
         EXPECT_TRUE(driver::waitUntilGone(dialog)) << "the dialog ends without a further message";
@@ -255,9 +228,7 @@ TEST_F(CopyDialog, AbortAnsweredYesStopsInTheFirstFile) {
 
 TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
     makeCd();
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 2;
+    SlowWrites slow(2);
     std::string error = install(&installManifest, [](HWND dialog) {
         ASSERT_TRUE(driver::waitFor([&] { return driver::progressPosition(dialog, IDC_PROGRESS_BAR) > 0; }));
         driver::pressKey(dialog, VK_RETURN);
@@ -266,25 +237,6 @@ TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
         EXPECT_LT(driver::progressPosition(dialog, IDC_PROGRESS_BAR), 65535) << "still copying";
     });
     EXPECT_EQ(error, "");
-}
-
-// Bootstrap faults.
-DWORD copyError;
-BOOL WINAPI failingCopy(const char*, const char*, BOOL) {
-    SetLastError(copyError);
-    return FALSE;
-}
-const char* refusedKey;
-void* realCreateKey;
-LONG WINAPI refuseOneKey(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
-                         SECURITY_ATTRIBUTES* security, HKEY* key, DWORD* disposition) {
-    if (strcmp(name, refusedKey) == 0) return ERROR_ACCESS_DENIED;
-    typedef LONG(WINAPI * Create)(HKEY, const char*, DWORD, char*, DWORD, REGSAM, SECURITY_ATTRIBUTES*, HKEY*, DWORD*);
-    return reinterpret_cast<Create>(realCreateKey)(root, name, reserved, cls, options, access, security, key, disposition);
-}
-HANDLE WINAPI noThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, void*, DWORD, DWORD*) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
 }
 
 int uninstallerCopies() {
@@ -305,8 +257,7 @@ bool groupFolderExists() {
 
 TEST_F(CopyDialog, SetupInitErrorWhenNoUninstallerCopyCanBeMade) {
     makeCd(1000, 1000);
-    ImportPatch copy(&CopyFileA_slot, reinterpret_cast<void*>(failingCopy));
-    copyError = ERROR_DISK_FULL;
+    CopyFileFails copy(ERROR_DISK_FULL);
     EXPECT_EQ(install(&installManifest), "Setup init error");
     char path[1024];
     EXPECT_EQ(readInstallRecord(path, nullptr), 0);
@@ -316,9 +267,7 @@ TEST_F(CopyDialog, SetupInitErrorWhenNoUninstallerCopyCanBeMade) {
 
 TEST_F(CopyDialog, InstallRegErrorDeletesTheFreshCopyAndGoesNoFurther) {
     makeCd(1000, 1000);
-    ImportPatch key(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey));
-    realCreateKey = key.original();
-    refusedKey = VersionKeyName;
+    RegistryKeyRefused refused(VersionKeyName);
     EXPECT_EQ(install(&installManifest), "Install reg error");
     EXPECT_EQ(uninstallerCopies(), 0) << "the copy just made is deleted";
     EXPECT_FALSE(groupFolderExists()) << "no shortcut";
@@ -329,16 +278,10 @@ TEST_F(CopyDialog, InstallRegErrorDeletesTheFreshCopyAndGoesNoFurther) {
 
 TEST_F(CopyDialog, StartMenuErrorWithoutAProgramsFolder) {
     makeCd(1000, 1000);
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                            0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
-    char saved[1024] = {};
-    DWORD size = sizeof saved;
-    RegQueryValueExA(key, "Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size);
-    RegDeleteValueA(key, "Programs");
-    EXPECT_EQ(install(&installManifest), "Start menu error");
-    RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), size);
-    RegCloseKey(key);
+    {
+        ProgramsValueRemoved noPrograms;
+        EXPECT_EQ(install(&installManifest), "Start menu error");
+    }
     char path[1024];
     EXPECT_EQ(readInstallRecord(path, nullptr), 1) << "the record stays for the clean-up";
     EXPECT_FALSE(exists(Folder));
@@ -346,9 +289,7 @@ TEST_F(CopyDialog, StartMenuErrorWithoutAProgramsFolder) {
 
 TEST_F(CopyDialog, UninstallRegError) {
     makeCd(1000, 1000);
-    ImportPatch key(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey));
-    realCreateKey = key.original();
-    refusedKey = UninstallEntryKeyName;
+    RegistryKeyRefused refused(UninstallEntryKeyName);
     EXPECT_EQ(install(&installManifest), "Uninstall reg error");
     EXPECT_TRUE(groupFolderExists()) << "the shortcuts stay for the clean-up";
     EXPECT_FALSE(exists(Folder));
@@ -356,7 +297,7 @@ TEST_F(CopyDialog, UninstallRegError) {
 
 TEST_F(CopyDialog, ThreadError) {
     makeCd(1000, 1000);
-    ImportPatch thread(&CreateThread_slot, reinterpret_cast<void*>(noThread));
+    NoThreads threads;
     EXPECT_EQ(install(&installManifest), "Thread error");
     EXPECT_EQ(installed("Vorlex.exe"), "<missing>");
 }
@@ -374,9 +315,7 @@ TEST_F(CopyDialog, SecondInstallCountsAfreshAndTheSpinnerGoesOn) {
         EXPECT_TRUE(driver::waitFor([&] { return spinnerFrame != frameBefore; }));
         shown = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_COPY_SPINNER, STM_GETICON, 0, 0));
     };
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 60;
+    SlowWrites slow(60);
     ASSERT_EQ(install(&manifest, watchSpinner), "");
     int32_t frameAfterFirst = spinnerFrame;
     std::vector<int> first = positions;
@@ -399,9 +338,7 @@ TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
     const FilePair one[] = {{"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
     InstallManifest manifest = installManifest;
     manifest.filePairs = one;
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 100;
+    SlowWrites slow(100);
     HICON first = nullptr, initial = nullptr;
     CopyProgressDialog dialog;
     dialog.setInstall("C:\\spingame", &manifest, manifest.progressScale);
@@ -430,9 +367,7 @@ TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
 // Abort at random moments, answered No or Yes: every round ends, none hangs.
 TEST_F(CopyDialog, AbortAtRandomMomentsNeverHangs) {
     makeCd(100000, 3 * 1048576);
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite));
-    realFwrite = write.original();
-    writeDelayMs = 1;
+    SlowWrites slow(1);
     std::mt19937 random(20261206);
     int yes = 0, no = 0;
     for (int round = 0; round < 50; ++round) {

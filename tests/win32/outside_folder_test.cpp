@@ -7,25 +7,17 @@
 
 #include <string>
 
+#include "faults.h"
 #include "import_patch.h"
 #include "install/uninstaller_copy.h"
 
 IMPORT_SLOT(timeGetTime, 0);
-IMPORT_SLOT(CopyFileA, 12);
 
 namespace {
 
 DWORD fakeTime;
 DWORD WINAPI fixedTime() {
     return fakeTime;
-}
-
-int copyCalls;
-DWORD copyError;
-BOOL WINAPI failingCopy(const char*, const char*, BOOL) {
-    ++copyCalls;
-    SetLastError(copyError);
-    return FALSE;
 }
 
 bool exists(const std::string& path) {
@@ -78,22 +70,18 @@ TEST_F(UninstallerCopy, TakenNameGivesTheNextNumberAndTheCountWrapsAround) {
 }
 
 TEST_F(UninstallerCopy, FullDiskStopsAtOnceWithAnEmptyPath) {
-    ImportPatch copy(&CopyFileA_slot, reinterpret_cast<void*>(failingCopy));
-    copyCalls = 0;
-    copyError = ERROR_DISK_FULL;
+    CopyFileFails copy(ERROR_DISK_FULL);
     strcpy(out_, "sentinel");
     EXPECT_EQ(makeUninstallerCopy(nullptr, out_), 0);
-    EXPECT_EQ(copyCalls, 1);
+    EXPECT_EQ(CopyFileFails::calls, 1);
     EXPECT_STREQ(out_, "");
 }
 
 TEST_F(UninstallerCopy, NamesThatStayTakenAreTriedAThousandTimes) {
-    ImportPatch copy(&CopyFileA_slot, reinterpret_cast<void*>(failingCopy));
     for (DWORD error : {static_cast<DWORD>(ERROR_FILE_EXISTS), static_cast<DWORD>(ERROR_ACCESS_DENIED)}) {
-        copyCalls = 0;
-        copyError = error;
+        CopyFileFails copy(error);
         EXPECT_EQ(makeUninstallerCopy(nullptr, out_), 0);
-        EXPECT_EQ(copyCalls, 1000) << "error " << error;
+        EXPECT_EQ(CopyFileFails::calls, 1000) << "error " << error;
         EXPECT_STREQ(out_, "");
     }
 }
@@ -177,19 +165,13 @@ TEST_F(Shortcuts, PlayAndSetupLinksPointAtTheGameAndTheUninstaller) {
 }
 
 TEST_F(Shortcuts, WithoutAProgramsValueNothingIsCreated) {
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                            0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
-    char saved[1024] = {};
-    DWORD size = sizeof saved;
-    RegQueryValueExA(key, "Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size);
-    RegDeleteValueA(key, "Programs");
-    char out[1024];
-    EXPECT_EQ(programGroupFolder(out), 0);
-    EXPECT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
-    EXPECT_EQ(removeShortcuts(), 0);
-    RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), size);
-    RegCloseKey(key);
+    {
+        ProgramsValueRemoved noPrograms;
+        char out[1024];
+        EXPECT_EQ(programGroupFolder(out), 0);
+        EXPECT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
+        EXPECT_EQ(removeShortcuts(), 0);
+    }
     EXPECT_FALSE(exists(groupPath_)) << "no group folder";
 }
 

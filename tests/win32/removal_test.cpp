@@ -12,6 +12,7 @@
 
 #include "app/install_record.h"
 #include "app/system_profile.h"
+#include "faults.h"
 #include "import_patch.h"
 #include "install/copy_progress_dialog.h"
 #include "install/install_error_dialog.h"
@@ -24,11 +25,7 @@
 
 IMPORT_SLOT(DeleteFileA, 4);
 IMPORT_SLOT(RemoveDirectoryA, 4);
-IMPORT_SLOT(CopyFileA, 12);
-IMPORT_SLOT(RegCreateKeyExA, 36);
-IMPORT_SLOT(CreateThread, 24);
 IMPORT_SLOT(SetWindowTextA, 8);
-IMPORT_SLOT_CDECL(fwrite);
 
 namespace {
 
@@ -285,27 +282,6 @@ TEST_F(Removal, UninstallNowRemovesOnceAndExitThenEndsWithOne) {
 }
 
 // Rollback: whatever way an install fails, the clean-up leaves the machine as it was.
-HANDLE WINAPI noThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, void*, DWORD, DWORD*) {
-    return nullptr;
-}
-BOOL WINAPI diskFull(const char*, const char*, BOOL) {
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-}
-const char* refusedKey;
-void* realCreateKey;
-LONG WINAPI refuseOneKey(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
-                         SECURITY_ATTRIBUTES* security, HKEY* key, DWORD* disposition) {
-    if (strcmp(name, refusedKey) == 0) return ERROR_ACCESS_DENIED;
-    typedef LONG(WINAPI * Create)(HKEY, const char*, DWORD, char*, DWORD, REGSAM, SECURITY_ATTRIBUTES*, HKEY*, DWORD*);
-    return reinterpret_cast<Create>(realCreateKey)(root, name, reserved, cls, options, access, security, key, disposition);
-}
-void* realFwrite;
-size_t __cdecl slowWrite(const void* data, size_t size, size_t count, FILE* stream) {
-    if (stream != stdout && stream != stderr) Sleep(2);
-    return reinterpret_cast<size_t(__cdecl*)(const void*, size_t, size_t, FILE*)>(realFwrite)(data, size, count, stream);
-}
-
 class Rollback : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -363,8 +339,7 @@ TEST_F(Rollback, MissingSourceFile) {
 }
 
 TEST_F(Rollback, AbortDuringTheCopy) {
-    ImportPatch write(&fwrite_slot, reinterpret_cast<void*>(slowWrite));
-    realFwrite = write.original();
+    SlowWrites slow(2);
     std::string error = failAndCleanUp([](HWND window) {
         ASSERT_TRUE(driver::waitFor([&] { return driver::progressPosition(window, IDC_PROGRESS_BAR) > 3000; }));
         driver::clickControl(window, IDC_COPY_ABORT);
@@ -378,34 +353,24 @@ TEST_F(Rollback, AbortDuringTheCopy) {
 
 TEST_F(Rollback, EveryBootstrapFailure) {
     {
-        ImportPatch copy(&CopyFileA_slot, reinterpret_cast<void*>(diskFull));
+        CopyFileFails copy(ERROR_DISK_FULL);
         EXPECT_EQ(failAndCleanUp(), "Setup init error");
     }
     expectMachineAsBefore();
     for (const char* key : {VersionKeyName, UninstallEntryKeyName}) {
-        ImportPatch create(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey));
-        realCreateKey = create.original();
-        refusedKey = key;
+        RegistryKeyRefused refused(key);
         std::string error = failAndCleanUp();
         EXPECT_TRUE(error == "Install reg error" || error == "Uninstall reg error") << error;
         expectMachineAsBefore();
     }
     {
-        ImportPatch thread(&CreateThread_slot, reinterpret_cast<void*>(noThread));
+        NoThreads threads;
         EXPECT_EQ(failAndCleanUp(), "Thread error");
     }
     expectMachineAsBefore();
     {
-        HKEY key;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                                0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
-        char saved[1024] = {};
-        DWORD size = sizeof saved;
-        RegQueryValueExA(key, "Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size);
-        RegDeleteValueA(key, "Programs");
+        ProgramsValueRemoved noPrograms;
         EXPECT_EQ(failAndCleanUp(), "Start menu error");
-        RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<BYTE*>(saved), size);
-        RegCloseKey(key);
     }
     expectMachineAsBefore();
 }

@@ -1,0 +1,24 @@
+"""The benchmarks' one way of showing figures: a Markdown table with the machine it
+came from, printed and written to build/bench/NAME.md."""
+import os
+import subprocess
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def machine():
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    return "%d cores, %s, Wine %s" % (os.cpu_count(), os.uname().machine, wine)
+
+
+def report(name, heading, rows, with_machine=True):
+    lines = ["| %s | value | target |" % heading, "|---|---|---|"]
+    lines += ["| %s | %s | %s |" % row for row in rows]
+    if with_machine:
+        lines += ["", "Machine: " + machine()]
+    text = "\n".join(lines)
+    print(text)
+    folder = os.path.join(TOP, "build", "bench")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name + ".md"), "w") as f:
+        f.write(text + "\n")
