@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "app/install_record.h"
+#include "import_patch.h"
+#include "install/uninstaller_copy.h"
 #include "app/system_profile.h"
 #include "launcher/launcher_dialog.h"
 #include "resource.h"
 #include "uninstall/uninstall_dialog.h"
 #include "win_driver.h"
+
+IMPORT_SLOT(EnableWindow, 8);
 
 namespace {
 
@@ -262,15 +266,42 @@ TEST_F(UninstallDialogTest, OpensWithTheInstallFolderAndExitFocused) {
     EXPECT_EQ(readInstallRecord(path, nullptr), 1) << "Exit changes nothing";
 }
 
-TEST_F(UninstallDialogTest, WithoutRecordTheFolderLineIsEmpty) {
+std::vector<std::pair<int, BOOL>> enabling;
+void* realEnable;
+BOOL WINAPI recordEnable(HWND window, BOOL enable) {
+    enabling.emplace_back(GetDlgCtrlID(window), enable);
+    return reinterpret_cast<BOOL(WINAPI*)(HWND, BOOL)>(realEnable)(window, enable);
+}
+
+TEST_F(UninstallDialogTest, WithoutRecordTheShortcutsAndEntriesStillGo) {
+    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    ASSERT_EQ(writeUninstallEntry("C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    char group[1024];
+    ASSERT_EQ(programGroupFolder(group), 1);
     UninstallDialog dialog;
-    driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-        HWND window = findDialog("Vorlex Uninstall");
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(driver::controlText(window, IDC_UNINSTALL_FOLDER), "");
-        driver::clickControl(window, IDC_UNINSTALL_EXIT);
-    });
+    enabling.clear();
+    INT_PTR result;
+    {
+        ImportPatch enable(&EnableWindow_slot, reinterpret_cast<void*>(recordEnable));
+        realEnable = enable.original();
+        result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
+            HWND window = findDialog("Vorlex Uninstall");
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(driver::controlText(window, IDC_UNINSTALL_FOLDER), "");
+            driver::clickControl(window, IDC_UNINSTALL_NOW);
+            ASSERT_TRUE(driver::waitFor([&] { return driver::controlText(window, IDC_UNINSTALL_FOLDER) == "Finished uninstall."; }));
+            EXPECT_EQ(driver::progressPosition(window, IDC_UNINSTALL_PROGRESS), 0) << "no folder, no steps";
+            driver::clickControl(window, IDC_UNINSTALL_EXIT);
+        });
+    }
     EXPECT_FALSE(driver::lastRunWasForced());
+    EXPECT_EQ(result, 1);
+    // Both buttons go dark before the removal; only Exit comes back.
+    EXPECT_EQ(enabling, (std::vector<std::pair<int, BOOL>>{
+                            {IDC_UNINSTALL_EXIT, FALSE}, {IDC_UNINSTALL_NOW, FALSE}, {IDC_UNINSTALL_EXIT, TRUE}}));
+    EXPECT_EQ(GetFileAttributesA(group), INVALID_FILE_ATTRIBUTES) << "shortcuts and their folder gone";
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &key), ERROR_SUCCESS);
 }
 
 TEST_F(UninstallDialogTest, NonAdministratorSeesOnlyTheRefusal) {
