@@ -13,6 +13,7 @@
 //   client HWND                         client area in screen coordinates: x y width height
 //   rect HWND ID                        a control's rectangle in screen coordinates: x y width height
 //   style HWND                          style and extended style in hex
+//   post HWND MSG WPARAM LPARAM         posts a message (numbers in decimal or 0x hex)
 //   pixel HWND X Y                      the colour the window itself holds at a client point, rrggbb
 //   key HWND VK                         presses a key (decimal virtual-key code) in the window
 //                                       of that thread that has the focus
@@ -166,6 +167,13 @@ int main(int argc, char** argv) {
             RECT area = {};
             GetWindowRect(control, &area);
             printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
+        } else if (command == "post") {
+            need(4);
+            PostMessageA(toWindow(argv[i]), static_cast<UINT>(strtoul(argv[i + 1], nullptr, 0)),
+                         static_cast<WPARAM>(strtoul(argv[i + 2], nullptr, 0)),
+                         static_cast<LPARAM>(strtoul(argv[i + 3], nullptr, 0)));
+            i += 4;
+            printf("ok\n");
         } else if (command == "pixel") {
             need(3);
             HWND window = toWindow(argv[i]);
