@@ -13,6 +13,7 @@
 //   client HWND                         client area in screen coordinates: x y width height
 //   rect HWND ID                        a control's rectangle in screen coordinates: x y width height
 //   style HWND                          style and extended style in hex
+//   hide HWND                           hides a window
 //   post HWND MSG WPARAM LPARAM         posts a message (numbers in decimal or 0x hex)
 //   pixel HWND X Y                      the colour the window itself holds at a client point, rrggbb
 //   key HWND VK                         presses a key (decimal virtual-key code) in the window
@@ -167,6 +168,10 @@ int main(int argc, char** argv) {
             RECT area = {};
             GetWindowRect(control, &area);
             printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
+        } else if (command == "hide") {
+            need(1);
+            ShowWindow(toWindow(argv[i++]), SW_HIDE);
+            printf("ok\n");
         } else if (command == "post") {
             need(4);
             PostMessageA(toWindow(argv[i]), static_cast<UINT>(strtoul(argv[i + 1], nullptr, 0)),
