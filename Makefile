@@ -35,12 +35,11 @@ test: build
 demo: build
 	@KEEP=$(KEEP) bash scripts/demo.sh
 
-# Benchmarks print figures (median of several runs) and write build/bench/*.md.
+# Benchmarks: one table of figures (medians of several runs), printed and written to
+# build/bench/bench.md. Each bench/*_bench.py also runs on its own.
 bench: build
 	@bash scripts/make-wine-template build/windows/wine/template >/dev/null
-	python3 bench/launcher_bench.py
-	python3 bench/copy_bench.py
-	python3 bench/size_bench.py
+	python3 bench/run_all.py
 
 clean:
 	rm -rf build

@@ -32,9 +32,8 @@ def run_tool(m, cd):
     return float(fields["dialog_ms"]) / 1000, float(fields["copyfile_ms"]) / 1000, int(fields["bytes"])
 
 
-def main():
-    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
-    megabytes = int(sys.argv[2]) if len(sys.argv) > 2 else 512
+def measure(runs=3, megabytes=512):
+    """The figures, as table rows (figure, value, target)."""
     m = Machine()
     try:
         # A big CD in the prefix: the demo game and a generated archive of the chosen size.
@@ -70,7 +69,13 @@ def main():
         ("ratio copy dialog / CopyFileA", "%.2f x" % (dialog / copyfile), "<= 2 x"),
         ("install of the demo payload (%.1f MB, from the CD as D:)" % (demo_runs[0][2] / 1048576), "%.2f s" % demo, ""),
     ]
-    report("copy", "figure (median of %d runs)" % runs, rows)
+    return rows
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
+    megabytes = int(sys.argv[2]) if len(sys.argv) > 2 else 512
+    report("copy", "figure (median of %d runs)" % runs, measure(runs, megabytes))
 
 if __name__ == "__main__":
     main()

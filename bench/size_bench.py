@@ -12,7 +12,8 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXE = os.path.join(TOP, "build", "cd", "setup.exe")
 
 
-def main():
+def measure():
+    """The figures, as table rows (figure, value, target)."""
     total = os.path.getsize(EXE)
     sections = {}
     out = subprocess.run(["i686-w64-mingw32-objdump", "-h", EXE], capture_output=True, text=True, check=True).stdout
@@ -28,7 +29,11 @@ def main():
         ("resources (.rsrc: picture, icons, sound, dialogs)", "%.1f KB" % (resources / 1024), ""),
         ("other sections", "%.1f KB" % ((total - code - resources) / 1024), ""),
     ]
-    report("size", "figure", rows, with_machine=False)
+    return rows
+
+
+def main():
+    report("size", "figure", measure(), with_machine=False)
 
 if __name__ == "__main__":
     main()

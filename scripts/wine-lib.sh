@@ -9,7 +9,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # vx_make_template DIR: a new 32-bit prefix prepared for the tests.
 vx_make_template() {
-    local dir=$1
+    local dir
+    dir=$(realpath -m "$1")  # Wine takes only an absolute prefix
     rm -rf "$dir"
     mkdir -p "$(dirname "$dir")"
     WINEPREFIX=$dir wineboot -i >/dev/null 2>&1 || return 1
