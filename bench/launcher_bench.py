@@ -11,14 +11,8 @@ import subprocess
 import sys
 import time
 
-TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(TOP, "build", "windows")
-sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
-sys.path.insert(0, os.path.join(TOP, "bench"))
-os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
-os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
-os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))
-from report import report  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from report import BUILD, TOP, report  # noqa: E402  (also lets the e2e harness be imported)
 from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Machine  # noqa: E402
 from picture import Picture  # noqa: E402
 

@@ -2,8 +2,16 @@
 came from, printed and written to build/bench/NAME.md."""
 import os
 import subprocess
+import sys
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(TOP, "build", "windows")
+
+# The benchmarks run programs on the machines of the end-to-end harness, on the built tree.
+sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
+os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
+os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))
 
 
 def machine():
