@@ -90,7 +90,10 @@ int writeUninstallEntry(const char* uninstallerCopy) {
     char command[TextBufferSize] = {};
     // A command that does not fit is not written at all: a cut path would start
     // some other program when the player removes the game.
-    if (!formatText(command, sizeof command, "%s U", uninstallerCopy) ||
+    // A path with a blank is quoted: unquoted, the system would try "C:\My" first and could
+    // start another program. Without one it stays exactly "<path> U".
+    const char* format = strchr(uninstallerCopy, ' ') != nullptr ? "\"%s\" U" : "%s U";
+    if (!formatText(command, sizeof command, format, uninstallerCopy) ||
         !setText(key.get(), "UninstallString", command))
         result = 0;
     if (!flushAndClose(key)) result = 0;

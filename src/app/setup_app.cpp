@@ -11,9 +11,25 @@
 #include "launcher/launcher_dialog.h"
 #include "uninstall/uninstall_dialog.h"
 
+namespace {
+
+// No library may come from the current directory (the CD, or wherever the player was)
+// by accident. SetDllDirectoryA("") takes it off the search path; it is looked up at run
+// time because Windows 95 does not have it and must still start.
+void keepDllsOffTheSearchPath() {
+    typedef BOOL(WINAPI * SetDllDirectoryEntry)(const char*);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDllDirectoryEntry setDllDirectory = reinterpret_cast<SetDllDirectoryEntry>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDllDirectory != nullptr) setDllDirectory("");
+}
+
+}  // namespace
+
 int SetupApp::initInstance() {
     // A probe of a drive without media must not raise the system's error box.
     SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    keepDllsOffTheSearchPath();
 
     char modulePath[TextBufferSize] = {};
     char folder[TextBufferSize] = {};

@@ -190,6 +190,13 @@ TEST_F(InstallRecord, UninstallEntryCommandIsThePathSpaceAndU) {
     EXPECT_EQ(deleteUninstallEntry(), 0);
 }
 
+TEST_F(InstallRecord, UninstallCommandQuotesAPathWithABlank) {
+    ASSERT_EQ(writeUninstallEntry("C:\\Win dows\\N0001A2B3-Vorlex-Setup.exe"), 1);
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(rawValue(UninstallEntryKeyName, "UninstallString", &type, &size),
+              "\"C:\\Win dows\\N0001A2B3-Vorlex-Setup.exe\" U");
+}
+
 TEST_F(InstallRecord, UninstallCommandThatWouldBeCutIsNotWritten) {
     std::string copy = "C:\\" + std::string(1019, 'w');  // 1022 characters; " U" does not fit
     EXPECT_EQ(writeUninstallEntry(copy.c_str()), 0);
