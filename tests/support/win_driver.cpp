@@ -203,6 +203,22 @@ INT_PTR runModalWithDriver(const std::function<INT_PTR()>& modal, const std::fun
     return result;
 }
 
+HWND waitForOwnWindow(const char* caption, DWORD timeoutMs) {
+    WindowQuery query;
+    query.caption = caption;
+    query.processId = GetCurrentProcessId();
+    return waitForWindow(query, timeoutMs);
+}
+
+INT_PTR runModalAndDrive(const std::function<INT_PTR()>& modal, const char* caption,
+                         const std::function<void(HWND)>& drive, DWORD graceMs) {
+    return runModalWithDriver(modal, [&] {
+        if (!drive) return;
+        HWND window = waitForOwnWindow(caption);
+        if (window != nullptr) drive(window);
+    }, graceMs);
+}
+
 bool lastRunWasForced() {
     return forcedClose.load();
 }

@@ -51,6 +51,12 @@ std::string processCurrentDirectory(DWORD processId);
 // loop is ended with WM_QUIT and the test is failed, so it never hangs.
 INT_PTR runModalWithDriver(const std::function<INT_PTR()>& modal,
                            const std::function<void()>& body, DWORD graceMs = 5000);
+// A visible window of this process with that caption, or nullptr after timeoutMs.
+HWND waitForOwnWindow(const char* caption, DWORD timeoutMs = 10000);
+// runModalWithDriver for the common case: drive, when given, gets the window titled
+// caption once it shows (a dialog that ends during its initialisation shows none).
+INT_PTR runModalAndDrive(const std::function<INT_PTR()>& modal, const char* caption,
+                         const std::function<void(HWND)>& drive, DWORD graceMs = 60000);
 // True when the last runModalWithDriver had to force the dialog closed.
 bool lastRunWasForced();
 

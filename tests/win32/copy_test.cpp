@@ -105,15 +105,7 @@ protected:
     std::string install(const InstallManifest* manifest, const std::function<void(HWND)>& drive = {}) {
         CopyProgressDialog dialog;
         dialog.setInstall(Folder, manifest, manifest->progressScale);
-        driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-            if (!drive) return;
-            driver::WindowQuery query;
-            query.caption = "Vorlex Installation";
-            query.processId = GetCurrentProcessId();
-            HWND window = driver::waitForWindow(query);
-            ASSERT_NE(window, nullptr);
-            drive(window);
-        }, 120000);
+        driver::runModalAndDrive([&] { return dialog.runModal(); }, "Vorlex Installation", drive, 120000);
         EXPECT_FALSE(driver::lastRunWasForced()) << "the dialog ended by itself";
         return dialog.errorText();
     }
@@ -343,10 +335,7 @@ TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
     CopyProgressDialog dialog;
     dialog.setInstall("C:\\spingame", &manifest, manifest.progressScale);
     driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-        driver::WindowQuery query;
-        query.caption = "Vorlex Installation";
-        query.processId = GetCurrentProcessId();
-        HWND window = driver::waitForWindow(query);
+        HWND window = driver::waitForOwnWindow("Vorlex Installation");
         ASSERT_NE(window, nullptr);
         initial = reinterpret_cast<HICON>(SendDlgItemMessageA(window, IDC_COPY_SPINNER, STM_GETICON, 0, 0));
         ASSERT_TRUE(driver::waitFor([&] { return spinnerFrame != 0; }));

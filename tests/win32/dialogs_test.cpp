@@ -232,19 +232,11 @@ protected:
     }
 };
 
-HWND findDialog(const char* caption) {
-    driver::WindowQuery query;
-    query.caption = caption;
-    query.className = "#32770";
-    query.processId = GetCurrentProcessId();
-    return driver::waitForWindow(query);
-}
-
 TEST_F(UninstallDialogTest, OpensWithTheInstallFolderAndExitFocused) {
     ASSERT_EQ(writeInstallRecord("C:\\Program Files\\Vorlex", "C:\\WINDOWS\\N1-Vorlex-Setup.exe"), 1);
     UninstallDialog dialog;
     INT_PTR result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-        HWND window = findDialog("Vorlex Uninstall");
+        HWND window = driver::waitForOwnWindow("Vorlex Uninstall");
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(driver::controlText(window, IDC_UNINSTALL_FOLDER), "C:\\Program Files\\Vorlex");
         EXPECT_EQ(driver::controlText(window, IDC_UNINSTALL_WARNING),
@@ -285,7 +277,7 @@ TEST_F(UninstallDialogTest, WithoutRecordTheShortcutsAndEntriesStillGo) {
         ImportPatch enable(&EnableWindow_slot, reinterpret_cast<void*>(recordEnable));
         realEnable = enable.original();
         result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-            HWND window = findDialog("Vorlex Uninstall");
+            HWND window = driver::waitForOwnWindow("Vorlex Uninstall");
             ASSERT_NE(window, nullptr);
             EXPECT_EQ(driver::controlText(window, IDC_UNINSTALL_FOLDER), "");
             driver::clickControl(window, IDC_UNINSTALL_NOW);

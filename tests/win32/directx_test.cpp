@@ -304,10 +304,7 @@ std::vector<std::string> runProgram(bool set) {
     GetCurrentDirectoryA(sizeof saved, saved);
     SetupApp app(GetModuleHandleA(nullptr), "");
     driver::runModalWithDriver([&] { return static_cast<INT_PTR>(app.initInstance()); }, [&] {
-        driver::WindowQuery query;
-        query.caption = "Vorlex Setup";
-        query.processId = GetCurrentProcessId();
-        HWND launcher = driver::waitForWindow(query);
+        HWND launcher = driver::waitForOwnWindow("Vorlex Setup");
         ASSERT_NE(launcher, nullptr);
         if (set) systemProfile.restartRequested = 1;
         driver::pressKey(launcher, VK_ESCAPE);

@@ -143,15 +143,7 @@ protected:
     // Runs the dialog; drive gets its window once it shows (not when it ends at once).
     INT_PTR run(const std::function<void(HWND)>& drive) {
         InstallOptionsDialog dialog;
-        INT_PTR result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-            if (!drive) return;
-            driver::WindowQuery query;
-            query.caption = "Vorlex Install Options";
-            query.processId = GetCurrentProcessId();
-            HWND window = driver::waitForWindow(query);
-            ASSERT_NE(window, nullptr);
-            drive(window);
-        }, 60000);
+        INT_PTR result = driver::runModalAndDrive([&] { return dialog.runModal(); }, "Vorlex Install Options", drive);
         EXPECT_FALSE(driver::lastRunWasForced());
         return result;
     }
@@ -341,10 +333,7 @@ TEST_F(InstallNow, AFailedInstallIsCleanedUpAndASecondOneSucceeds) {
     DeleteFileA("C:\\optcd\\data\\filesys.dat");
     run([](HWND dialog) {
         installTo(dialog, "C:\\Games\\Vorlex");
-        driver::WindowQuery query;
-        query.caption = "Vorlex Install Error";
-        query.processId = GetCurrentProcessId();
-        HWND error = driver::waitForWindow(query);
+        HWND error = driver::waitForOwnWindow("Vorlex Install Error");
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(driver::controlText(error, IDC_ERROR_TEXT),
                   "The following problem was detected:\n\n\"Error with file: data\\filesys.dat\"");

@@ -184,13 +184,6 @@ std::string textOf(HWND dialog, int id) {
     return driver::controlText(dialog, id);
 }
 
-HWND findDialog(const char* caption) {
-    driver::WindowQuery query;
-    query.caption = caption;
-    query.processId = GetCurrentProcessId();
-    return driver::waitForWindow(query);
-}
-
 bool textWasShown(int id, const std::string& text) {
     for (const auto& entry : textsSet)
         if (entry.first == id && entry.second == text) return true;
@@ -205,7 +198,7 @@ TEST_F(Removal, CleanUpAfterAbortStartsByItself) {
         textsSet.clear();
         InstallErrorDialog dialog(marker.c_str());
         INT_PTR result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-            HWND window = findDialog("Vorlex Install Error");
+            HWND window = driver::waitForOwnWindow("Vorlex Install Error");
             ASSERT_NE(window, nullptr);
             ASSERT_TRUE(driver::waitFor([&] { return textOf(window, IDC_ERROR_CLEAN_UP) == "OK"; }))
                 << "cleaned up without a click";
@@ -229,7 +222,7 @@ TEST_F(Removal, CleanUpAfterAFailureWaitsForTheClickAndRunsOnce) {
     installed();
     InstallErrorDialog dialog("Thread error");
     INT_PTR result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-        HWND window = findDialog("Vorlex Install Error");
+        HWND window = driver::waitForOwnWindow("Vorlex Install Error");
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(textOf(window, IDC_ERROR_TEXT), "The following problem was detected:\n\n\"Thread error\"");
         EXPECT_EQ(textOf(window, IDC_ERROR_CLEAN_UP), "Clean Up");
@@ -255,7 +248,7 @@ TEST_F(Removal, UninstallNowRemovesOnceAndExitThenEndsWithOne) {
     installed();
     UninstallDialog dialog;
     INT_PTR result = driver::runModalWithDriver([&] { return dialog.runModal(); }, [&] {
-        HWND window = findDialog("Vorlex Uninstall");
+        HWND window = driver::waitForOwnWindow("Vorlex Uninstall");
         ASSERT_NE(window, nullptr);
         driver::clickControl(window, IDC_UNINSTALL_NOW);
         ASSERT_TRUE(driver::waitFor([&] { return textOf(window, IDC_UNINSTALL_FOLDER) == "Finished uninstall."; }));
@@ -307,14 +300,14 @@ protected:
         copy.setInstall(Folder, &installManifest, installManifest.progressScale);
         driver::runModalWithDriver([&] { return copy.runModal(); }, [&] {
             if (!drive) return;
-            HWND window = findDialog("Vorlex Installation");
+            HWND window = driver::waitForOwnWindow("Vorlex Installation");
             if (window) drive(window);
         }, 60000);
         std::string error = copy.errorText();
         EXPECT_NE(error, "") << "the install was meant to fail";
         InstallErrorDialog cleanUp(error.c_str());
         driver::runModalWithDriver([&] { return cleanUp.runModal(); }, [&] {
-            HWND window = findDialog("Vorlex Install Error");
+            HWND window = driver::waitForOwnWindow("Vorlex Install Error");
             ASSERT_NE(window, nullptr);
             if (error[0] != 1) driver::clickControl(window, IDC_ERROR_CLEAN_UP);
             ASSERT_TRUE(driver::waitFor([&] { return textOf(window, IDC_ERROR_CLEAN_UP) == "OK"; }));
