@@ -9,7 +9,6 @@ import ctypes
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import tempfile
 import time
@@ -168,52 +167,42 @@ class Machine:
         self.xdotool("click", 1)
 
     def grab(self):
-        """The screen as it is now: a Screen of exact RGB pixels."""
-        xwd = os.path.join(self.work, "grab.xwd")
-        subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
-        with open(xwd, "rb") as f:
-            return Screen.from_xwd(f.read())
+        """The screen as it is now: a Screen of exact RGB pixels.
+
+        Read with one GetImage of the root window (ImageMagick's import). xwd is not
+        used: on a server with 32-bit visuals it composes the root from each window's
+        own image and leaves Wine's owned dialogs black."""
+        data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
+                              check=True, stdout=subprocess.PIPE).stdout
+        return Screen(data, SCREEN_WIDTH, SCREEN_HEIGHT)
 
     def screenshot_of(self, hwnd, name):
         """A screenshot once the window shows more than the black of a window not yet painted."""
         x, y, w, h = (int(v) for v in self.driver("client", hwnd)[0].split())
         points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
-        wait_until(lambda: any(self.grab().pixel(px, py) != (0, 0, 0) for px, py in points), 5)
+        if not wait_until(lambda: any(self.grab().pixel(px, py) != (0, 0, 0) for px, py in points), 5):
+            raise AssertionError("window %d stayed black on the screen" % hwnd)
         return self.screenshot(name)
 
     def screenshot(self, name):
         """Saves the screen as a PNG test artefact and returns its path."""
         folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
         os.makedirs(folder, exist_ok=True)
-        xwd = os.path.join(self.work, name + ".xwd")
         png = os.path.join(folder, name + ".png")
-        subprocess.run(["xwd", "-display", self.display, "-root", "-silent", "-out", xwd], check=True)
-        subprocess.run(["convert", xwd, png], check=True)
+        subprocess.run(["import", "-display", self.display, "-window", "root", png], check=True)
         return png
 
 
 class Screen:
-    """A captured screen: raw 8-bit RGB, read pixel by pixel."""
+    """A captured screen: packed 8-bit RGB, read pixel by pixel."""
 
-    def __init__(self, data, width, height, offset, bytes_per_line, lsb_first, bytes_per_pixel):
-        self.width, self.height, self.step = width, height, bytes_per_pixel
-        self.data, self.offset, self.bytes_per_line, self.lsb_first = data, offset, bytes_per_line, lsb_first
-
-    @classmethod
-    def from_xwd(cls, data):
-        """An X window dump of a true-colour screen of depth 24 (24 or 32 bits a pixel)."""
-        fields = struct.unpack_from(">25I", data, 0)
-        header_size, width, height = fields[0], fields[4], fields[5]
-        byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
-        assert bits_per_pixel in (24, 32), bits_per_pixel
-        return cls(data, width, height, header_size + 12 * ncolors, bytes_per_line, byte_order == 0,
-                   bits_per_pixel // 8)
+    def __init__(self, data, width, height):
+        assert len(data) == width * height * 3, (len(data), width, height)
+        self.width, self.height, self.data = width, height, data
 
     def pixel(self, x, y):
-        i = self.offset + y * self.bytes_per_line + self.step * x
-        p = self.data[i:i + self.step]
-        # Least significant byte first: blue, green, red; else red, green, blue last.
-        return (p[2], p[1], p[0]) if self.lsb_first else tuple(p[-3:])
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
 
 
 def wait_until(condition, seconds=10, interval=0.02):
