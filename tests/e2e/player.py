@@ -1,0 +1,135 @@
+"""What every player test shares: the launcher's buttons pressed with the real mouse
+and checked by their colours, an install through the options dialog, and snapshots of
+drive C: and the registry to prove a machine is as it was."""
+import os
+import re
+import unittest
+
+from harness import Machine, wait_exit, wait_until
+from picture import REGIONS, Picture
+
+INSTALL, DIRECTX, PLAY, UNINSTALL, EXIT = 1, 2, 3, 4, 5
+FOLDER = "C:\\Program Files\\Vorlex"
+VERSION_KEY = "HKLM\\Software\\Halvane\\Vorlex\\1.00"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex"
+SKIPPED = re.compile(r"(^|/)(temp|logs|installer)(/|$)", re.I)
+
+
+def file_snapshot(m):
+    """Every file and folder of drive C:, with sizes, but the temporary ones."""
+    root = os.path.join(m.prefix, "drive_c")
+    out = set()
+    for folder, dirs, files in os.walk(root, followlinks=False):
+        rel = os.path.relpath(folder, root)
+        if SKIPPED.search(rel.replace(os.sep, "/")):
+            dirs[:] = []
+            continue
+        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))]
+        out.add("dir " + rel.lower())
+        for name in files:
+            path = os.path.join(folder, name)
+            if not os.path.islink(path):
+                out.add("file %s %d" % (os.path.join(rel, name).lower(), os.path.getsize(path)))
+    return out
+
+
+def registry_snapshot(m):
+    """The names of all keys under Software in both hives, Wine's own left out."""
+    keys = set()
+    for hive in ("system.reg", "user.reg"):
+        with open(os.path.join(m.prefix, hive), encoding="latin-1") as f:
+            for line in f:
+                match = re.match(r"^\[(Software\\\\[^\]]*)\]", line)
+                if match and not match.group(1).startswith("Software\\\\Wine"):
+                    keys.add(hive + " " + match.group(1))
+    return keys
+
+
+class Player(unittest.TestCase):
+    """What a player does: start the launcher from the CD, press its buttons."""
+    picture = Picture()
+
+    def start(self, version="win7"):
+        self.m = Machine(version=version)
+        self.addCleanup(self.m.close)
+
+    def launcher(self):
+        self.m.xdotool("mousemove", 0, 0)
+        process = self.m.start("D:\\setup.exe")
+        hwnd, pid = self.m.find_window(caption="Vorlex Setup")
+        origin = tuple(int(v) for v in self.m.driver("client", hwnd)[0].split()[:2])
+        return process, hwnd, origin
+
+    def region_level(self, screen, origin, region, level):
+        left, top, right, bottom = REGIONS[region]
+        for y in range(top, bottom + 1, 3):
+            for x in range(left, right + 1, 3):
+                if screen.pixel(origin[0] + x, origin[1] + y) != self.picture.colour(x, y, level):
+                    return False
+        return True
+
+    def wait_states(self, origin, lit, dark):
+        def ok():
+            screen = self.m.grab()
+            return all(self.region_level(screen, origin, r, 8) for r in lit) and \
+                all(self.region_level(screen, origin, r, 4) for r in dark)
+        return wait_until(ok, 15)
+
+    def press(self, origin, region):
+        left, top, right, bottom = REGIONS[region]
+        self.m.xdotool("mousemove", origin[0] + (left + right) // 2, origin[1] + (top + bottom) // 2)
+        self.m.xdotool("click", 1)
+
+    def install_through_launcher(self, origin, directx_offered=False):
+        self.press(origin, INSTALL)
+        options, _ = self.m.find_window(caption="Vorlex Install Options")
+        self.assertEqual(self.m.driver("text", options, 1008)[0], FOLDER)
+        self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
+        self.m.screenshot_of(options, "install-options")
+        self.m.click(options, 1012)
+        if directx_offered:
+            # Windows 95 at 4.0 with the stand-in on the CD (DirectX 3): offered after the install.
+            box = self.m.driver("notice", 0, 120000)[0]
+            self.assertEqual(self.m.text(box, 0xFFFF),
+                             "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
+            self.m.driver("click", box, 7)  # No
+        self.assertEqual(self.m.driver("gone", options, 120000)[0], "1", "the copy ran and the options closed")
+
+    def second_start_is_refused(self, during):
+        """A new start of setup.exe while this dialog is up: nothing shown, quiet exit."""
+        self.assertEqual(self.m.driver("watch", 15000, "D:\\setup.exe")[0], "exit=0 windows=0",
+                         "a second start during " + during)
+
+    def uninstall_from_the_programs_list(self, name):
+        """Runs the registered uninstall command as the system's list starts it; returns
+        the uninstaller copy's path, which stays until the next restart."""
+        found, lines = self.m.reg_query(UNINSTALL_KEY, "UninstallString")
+        self.assertTrue(found)
+        command = re.search(r"REG_SZ\s+(.*)$", " ".join(lines)).group(1).strip()
+        self.assertTrue(command.endswith(" U"), command)
+        copy = command[:-2]
+        uninstaller = self.m.start(*command.split(" "))
+        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
+        self.m.screenshot_of(dialog, name)
+        self.m.click(dialog, 1016)
+        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
+        self.m.click(dialog, 1023)
+        self.assertIsNotNone(wait_exit(uninstaller))
+        self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
+        self.assertFalse(self.m.reg_query(VERSION_KEY)[0])
+        self.assertFalse(self.m.reg_query(UNINSTALL_KEY)[0])
+        self.assertTrue(os.path.exists(self.m.unix_path(copy)), "the running uninstaller stays until a restart")
+        return copy
+
+    def after_restart_nothing_is_left(self, files, keys, copy=None):
+        """Restarts Windows, then drive C: and the registry must equal their snapshots."""
+        self.m.restart_server()
+        self.m.wine("wineboot", "-r")
+        if copy:
+            self.assertFalse(os.path.exists(self.m.unix_path(copy)))
+        now = file_snapshot(self.m)
+        # Windows keeps the processed WININIT.INI as WININIT.BAK: the system's, not ours.
+        added = {line for line in now - files if not line.startswith("file windows/wininit.bak ")}
+        gone = files - now
+        self.assertEqual((sorted(added), sorted(gone)), ([], []))
+        self.assertEqual(sorted(registry_snapshot(self.m) ^ keys), [])
