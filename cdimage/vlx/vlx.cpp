@@ -1,7 +1,8 @@
 // The demo game that stands in for Vorlex on the demo CD. It opens a window titled
 // "Vorlex", writes the folder it was started in to "vlxstart.txt" in that folder (so
 // a test can see where Play started it) and, started with "grab" on its command
-// line, leaves a "scrngrab.bmp" there as the real game may.
+// line, leaves a "scrngrab.bmp" there as the real game may. Like the real game it
+// keeps its archive "filesys.dat" open while it runs, so the archive is in use.
 #include <windows.h>
 #include <string.h>
 
@@ -67,6 +68,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         writeFile("vlxstart.txt", folder, length);
     }
     if (strstr(commandLine, "grab") != nullptr) leaveScreenGrab();
+    HANDLE archive = CreateFileA("filesys.dat", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
 
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = windowProcedure;
@@ -82,5 +85,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    if (archive != INVALID_HANDLE_VALUE) CloseHandle(archive);
     return 0;
 }

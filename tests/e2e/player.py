@@ -3,6 +3,8 @@ and checked by their colours, an install through the options dialog, and snapsho
 drive C: and the registry to prove a machine is as it was."""
 import os
 import re
+import select
+import time
 import unittest
 
 from harness import Machine, wait_exit, wait_until
@@ -133,3 +135,41 @@ class Player(unittest.TestCase):
         gone = files - now
         self.assertEqual((sorted(added), sorted(gone)), ([], []))
         self.assertEqual(sorted(registry_snapshot(self.m) ^ keys), [])
+
+
+class FedCdFile:
+    """A file of the CD replaced by a pipe that the test fills: the copy takes exactly
+    what the test gives it, so an install can be held at any point of its copy."""
+
+    def __init__(self, machine, relative, size=0):
+        """The file's own bytes, padded with zeros to size when it is smaller."""
+        self.path = os.path.join(machine.cd, *relative.split("\\"))
+        with open(os.path.realpath(self.path), "rb") as f:
+            self.data = f.read()
+        self.data += bytes(max(0, size - len(self.data)))
+        os.remove(self.path)
+        os.mkfifo(self.path)
+        # Opened for reading and writing: the open does not wait for a reader, and the
+        # reader sees the end of the file only when this side closes.
+        self.fd = os.open(self.path, os.O_RDWR | os.O_NONBLOCK)
+        self.sent = 0
+
+    def feed(self, count, seconds=20):
+        """Writes the next count bytes; False when the reader stopped taking them."""
+        end = min(self.sent + count, len(self.data))
+        deadline = time.monotonic() + seconds
+        while self.sent < end:
+            if time.monotonic() > deadline:
+                return False
+            if select.select([], [self.fd], [], 0.1)[1]:
+                try:
+                    self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
+                except BlockingIOError:
+                    pass
+        return True
+
+    def close(self):
+        """The end of the file for the reader."""
+        if self.fd is not None:
+            os.close(self.fd)
+            self.fd = None

@@ -1,0 +1,183 @@
+"""Faults a player's machine meets during an install: the CD taken out, the disk full,
+setup killed, the game still running during an uninstall. Each ends with the machine
+either fully installed or, after a restart, equal to its snapshot from before; none may
+hang. The copy reads its file from a pipe this test fills, so it can be held at any
+point (FedCdFile)."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import wait_exit, wait_until  # noqa: E402
+from player import (EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, VERSION_KEY, FedCdFile, Player,  # noqa: E402
+                    file_snapshot, registry_snapshot)
+
+OPTIONS_ABORT, OPTIONS_FOLDER, INSTALL_NOW, FREE_SPACE = 1005, 1008, 1012, 1013
+ERROR_TEXT, CLEAN_UP, PROGRESS_BAR = 1014, 1029, 1028
+REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
+
+
+class Faults(Player):
+    def snapshots(self):
+        return file_snapshot(self.m), registry_snapshot(self.m)
+
+    def start_copy(self, fed_file, folder=None, size=0):
+        """Launcher, Install, (another folder typed in), Install Now: the copy dialog.
+        The CD file the test feeds is put in place once the launcher has found the CD
+        (a pipe does not pass for the file it stands for)."""
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL], dark=[PLAY]))
+        fed = FedCdFile(self.m, fed_file, size)
+        self.addCleanup(fed.close)
+        self.press(origin, INSTALL)
+        options, _ = self.m.find_window(caption="Vorlex Install Options")
+        self.second_start_is_refused("the install options")
+        if folder:
+            self.m.click(options, OPTIONS_FOLDER)
+            self.m.xdotool("key", "ctrl+a")
+            self.m.xdotool("type", "--delay", "20", folder)
+            self.assertTrue(wait_until(lambda: self.m.driver("text", options, OPTIONS_FOLDER)[0] == folder, 5))
+        self.m.click(options, INSTALL_NOW)
+        copy, _ = self.m.find_window(caption="Vorlex Installation")
+        return fed, setup, hwnd, origin, options, copy
+
+    def wait_for_progress(self, copy):
+        self.assertTrue(wait_until(lambda: int(self.m.driver("pos", copy, PROGRESS_BAR)[0]) > 0, 20),
+                        "the bar moves with what the copy was given")
+
+    def clean_up(self, options, failure, screenshots=False):
+        """The failure text, Clean Up, the removal's message, OK; the options dialog
+        stays for another try and is closed."""
+        error, _ = self.m.find_window(caption="Vorlex Install Error", timeout_ms=30000)
+        self.assertEqual(self.m.text(error, ERROR_TEXT), 'The following problem was detected:\n\n"%s"' % failure)
+        if screenshots:
+            self.m.screenshot_of(error, "install-error")
+        self.m.click(error, CLEAN_UP)
+        self.assertTrue(wait_until(lambda: self.m.text(error, ERROR_TEXT) == REMOVED, 20))
+        if screenshots:
+            self.m.screenshot_of(error, "clean-up-done")
+        self.m.click(error, CLEAN_UP)
+        self.assertEqual(self.m.driver("gone", error, 15000)[0], "1")
+        self.m.click(options, OPTIONS_ABORT)
+        self.assertEqual(self.m.driver("gone", options, 15000)[0], "1")
+
+    def exit_launcher(self, setup, hwnd):
+        self.m.driver("key", hwnd, 27)
+        self.assertIsNotNone(wait_exit(setup))
+
+    def test_the_cd_disappears_during_the_copy(self):
+        self.start()
+        files, keys = self.snapshots()
+        # The first file the copy takes, as large as a real game's program.
+        fed, setup, hwnd, origin, options, copy = self.start_copy("data\\vlx.exe", size=8 << 20)
+        self.assertTrue(fed.feed(4 << 20))
+        self.wait_for_progress(copy)
+        self.m.screenshot_of(copy, "copy-progress")
+        self.second_start_is_refused("the copy")
+        # The player takes the CD out: its folder goes, the file being read ends.
+        os.rename(self.m.cd, self.m.cd + ".out")
+        fed.close()
+        error, _ = self.m.find_window(caption="Vorlex Install Error", timeout_ms=30000)
+        os.rename(self.m.cd + ".out", self.m.cd)  # and puts it back
+        self.second_start_is_refused("the failure message")
+        self.clean_up(options, "Error with file: data\\filesys.dat", screenshots=True)
+        self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
+        self.exit_launcher(setup, hwnd)
+        self.after_restart_nothing_is_left(files, keys)
+
+    def test_the_disk_fills_up_during_the_copy(self):
+        small = tempfile.mkdtemp(prefix="small.", dir=os.environ.get("VORLEX_WINE_ROOT"))
+        self.addCleanup(shutil.rmtree, small, True)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=30m", "tmpfs", small],
+                                 stderr=subprocess.PIPE, text=True)
+        if mounted.returncode != 0:
+            self.skipTest("a small file system needs mount (root): " + mounted.stderr.strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", small])
+        self.start()
+        # The small file system is the player's fixed drive E:.
+        os.symlink(small, os.path.join(self.m.prefix, "dosdevices", "e:"))
+        self.m.wine("reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "e:", "/d", "hd", "/f")
+        self.m.restart_server()
+        files, keys = self.snapshots()
+        fed, setup, hwnd, origin, options, copy = self.start_copy("data\\filesys.dat", folder="E:\\Vorlex")
+        self.assertTrue(fed.feed(2 << 20))
+        self.wait_for_progress(copy)
+        # Something else takes the rest of the drive.
+        with open(os.path.join(small, "filler"), "wb") as f:
+            try:
+                while True:
+                    f.write(b"\0" * 65536)
+                    f.flush()
+            except OSError:
+                pass
+        fed.feed(len(fed.data), seconds=3)  # the copy stops taking it at the full disk
+        self.clean_up(options, "Error with file: data\\filesys.dat")
+        os.remove(os.path.join(small, "filler"))
+        self.assertEqual(os.listdir(small), [], "nothing of the install is left on E:")
+        self.exit_launcher(setup, hwnd)
+        self.after_restart_nothing_is_left(files, keys)
+
+    def test_setup_killed_during_the_copy_then_uninstalled(self):
+        self.start()
+        files, keys = self.snapshots()
+        fed, setup, hwnd, origin, options, copy = self.start_copy("data\\filesys.dat")
+        self.assertTrue(fed.feed(3 << 20))
+        self.wait_for_progress(copy)
+        setup.send_signal(signal.SIGKILL)
+        self.assertEqual(self.m.driver("gone", hwnd, 15000)[0], "1", "setup is gone")
+        fed.close()
+        partial = os.path.join(self.m.unix_path(FOLDER), "filesys.dat")
+        self.assertTrue(os.path.exists(partial), "the copy had begun")
+        # Started again: the record was written before the copy, so Uninstall is offered.
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL, EXIT], dark=[INSTALL]))
+        self.press(origin, UNINSTALL)
+        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
+        self.m.click(dialog, 1016)
+        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
+        self.m.click(dialog, 1023)
+        self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)), "the partial files went too")
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
+        self.exit_launcher(setup, hwnd)
+        self.after_restart_nothing_is_left(files, keys)
+
+    def test_the_game_running_during_uninstall(self):
+        self.start()
+        setup, hwnd, origin = self.launcher()
+        self.install_through_launcher(origin)
+        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL]))
+        self.press(origin, PLAY)
+        game, _ = self.m.find_window(caption="Vorlex", window_class="VorlexDemoGame")
+        self.assertIsNotNone(wait_exit(setup))
+        folder = self.m.unix_path(FOLDER)
+        os.remove(os.path.join(folder, "vlxstart.txt"))  # the demo game's note, not the install's
+
+        setup, hwnd, origin = self.launcher()
+        self.press(origin, UNINSTALL)
+        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
+        self.second_start_is_refused("the uninstall dialog")
+        self.m.click(dialog, 1016)
+        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."),
+                        "no hang on the file in use")
+        self.m.click(dialog, 1023)
+        # The running game and the archive it holds open stay; everything else goes.
+        self.assertEqual(sorted(os.listdir(folder)), ["Vorlex.exe", "filesys.dat"])
+        self.assertFalse(self.m.reg_query(VERSION_KEY)[0])
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
+        self.exit_launcher(setup, hwnd)
+
+        self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
+        self.assertEqual(self.m.driver("gone", game, 15000)[0], "1")
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]),
+                        "the next start shows a machine without the game")
+        self.exit_launcher(setup, hwnd)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
