@@ -30,3 +30,16 @@ int copyText(char* buffer, size_t capacity, const char* text) {
     memcpy(buffer, text, length + 1);
     return 1;
 }
+
+int settleRegistryText(char* buffer, size_t capacity, size_t size, int stored) {
+    if (capacity == 0) return 0;
+    // A reported size beyond the buffer means the text did not fit, whatever the
+    // status said: nothing past the buffer is ever looked at.
+    if (size > capacity) stored = 0;
+    if (stored && size > 0 && buffer[size - 1] != '\0') {
+        if (size == capacity) stored = 0;
+        else buffer[size] = '\0';
+    }
+    if (!stored || size == 0) buffer[0] = '\0';
+    return stored ? 1 : 0;
+}
