@@ -50,7 +50,11 @@ BOOL InstallOptionsDialog::onInitDialog() {
 
 void InstallOptionsDialog::readFolderFromEdit() {
     memset(installFolder_, 0, sizeof installFolder_);
-    GetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_, sizeof installFolder_);
+    HWND edit = control(IDC_OPTIONS_FOLDER);
+    // The edit takes 200 characters from the keyboard, but another program can set
+    // any text: one too long for the buffer names no folder, rather than a cut one.
+    if (GetWindowTextLengthA(edit) >= static_cast<int>(sizeof installFolder_)) return;
+    GetWindowTextA(edit, installFolder_, sizeof installFolder_);
 }
 
 void InstallOptionsDialog::refreshFreeSpace() {

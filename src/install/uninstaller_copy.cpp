@@ -46,7 +46,10 @@ int makeUninstallerCopy(HINSTANCE instance, char* out) {
     DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
     // A cut module path would name some other file: no copy then.
     if (length == 0 || length >= sizeof modulePath) return 0;
-    GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
+    // A Windows directory that does not fit would leave the buffer empty or cut, and
+    // the copy would land in the root of the current drive or in some other folder.
+    DWORD windowsLength = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
+    if (windowsLength == 0 || windowsLength >= sizeof windowsDirectory) return 0;
     DWORD start = timeGetTime();
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         if (!uninstallerCopyName(out, TextBufferSize, windowsDirectory, start + static_cast<DWORD>(attempt)))

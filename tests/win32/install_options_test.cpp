@@ -247,6 +247,24 @@ TEST_F(InstallOptions, FreeSpaceLineFollowsTheFolderAndTheDisk) {
     });
 }
 
+TEST_F(InstallOptions, FolderLongerThanItsBufferIsNeverUsedCut) {
+    run([](HWND dialog) {
+        // Set by another program (the keyboard stops at 200): 1023 characters are a whole
+        // folder, anything longer names none.
+        type(dialog, ("D:\\" + std::string(1020, 'f')).c_str());
+        EXPECT_EQ(driveAsked, "D:\\");
+        EXPECT_TRUE(driver::controlEnabled(dialog, IDC_OPTIONS_INSTALL_NOW));
+        for (size_t length : {1024u, 1100u, 4000u}) {
+            driveAsked.clear();
+            type(dialog, ("E:\\" + std::string(length - 3, 'f')).c_str());
+            EXPECT_EQ(line(dialog), "Please specify a hard disk and folder name") << length;
+            EXPECT_FALSE(driver::controlEnabled(dialog, IDC_OPTIONS_INSTALL_NOW)) << length;
+            EXPECT_EQ(driveAsked, "") << "no drive looked at for " << length;
+        }
+        leave(dialog);
+    });
+}
+
 TEST_F(InstallOptions, BrowseAddsTheGameFolderOrKeepsTheText) {
     run([](HWND dialog) {
         picked = "D:\\Games";
