@@ -113,6 +113,7 @@ class Player(unittest.TestCase):
         uninstaller = self.m.start(*command.split(" "))
         dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
         self.m.screenshot_of(dialog, name)
+        self.second_start_is_refused("the uninstall started from the list of programs")
         self.m.click(dialog, 1016)
         self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
         self.m.click(dialog, 1023)
@@ -142,31 +143,40 @@ class FedCdFile:
     what the test gives it, so an install can be held at any point of its copy."""
 
     def __init__(self, machine, relative, size=0):
-        """The file's own bytes, padded with zeros to size when it is smaller."""
-        self.path = os.path.join(machine.cd, *relative.split("\\"))
-        with open(os.path.realpath(self.path), "rb") as f:
+        """The built CD's file, padded with zeros to size when it is smaller."""
+        parts = relative.split("\\")
+        with open(os.path.join(os.environ["VORLEX_CD"], *parts), "rb") as f:
             self.data = f.read()
         self.data += bytes(max(0, size - len(self.data)))
+        self.path = os.path.join(machine.cd, *parts)
         os.remove(self.path)
         os.mkfifo(self.path)
         # Opened for reading and writing: the open does not wait for a reader, and the
         # reader sees the end of the file only when this side closes.
         self.fd = os.open(self.path, os.O_RDWR | os.O_NONBLOCK)
         self.sent = 0
+        self.stopped = False
 
-    def feed(self, count, seconds=20):
-        """Writes the next count bytes; False when the reader stopped taking them."""
+    def feed(self, count, seconds=20, pause=0.0):
+        """Writes the next count bytes, 64 KB at a time with a pause between; False when
+        the reader stopped taking them or stop() was called."""
         end = min(self.sent + count, len(self.data))
         deadline = time.monotonic() + seconds
         while self.sent < end:
-            if time.monotonic() > deadline:
+            if self.stopped or time.monotonic() > deadline:
                 return False
             if select.select([], [self.fd], [], 0.1)[1]:
                 try:
                     self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
                 except BlockingIOError:
-                    pass
+                    continue
+                if pause:
+                    time.sleep(pause)
         return True
+
+    def stop(self):
+        """Ends a feed running in another thread."""
+        self.stopped = True
 
     def close(self):
         """The end of the file for the reader."""

@@ -4,24 +4,29 @@ either fully installed or, after a restart, equal to its snapshot from before; n
 hang. The copy reads its file from a pipe this test fills, so it can be held at any
 point (FedCdFile)."""
 import os
+import random
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import wait_exit, wait_until  # noqa: E402
-from player import (EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, VERSION_KEY, FedCdFile, Player,  # noqa: E402
-                    file_snapshot, registry_snapshot)
+from player import (EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile,  # noqa: E402
+                    Player, file_snapshot, registry_snapshot)
 
 OPTIONS_ABORT, OPTIONS_FOLDER, INSTALL_NOW, FREE_SPACE = 1005, 1008, 1012, 1013
-ERROR_TEXT, CLEAN_UP, PROGRESS_BAR = 1014, 1029, 1028
+ERROR_TEXT, CLEAN_UP, PROGRESS_BAR, COPY_ABORT = 1014, 1029, 1028, 1027
+UNINSTALL_NOW, UNINSTALL_TEXT, UNINSTALL_EXIT = 1016, 1025, 1023
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
 
-class Faults(Player):
+class Installs(Player):
+    """The steps of an install held or broken at some point of its copy."""
+
     def snapshots(self):
         return file_snapshot(self.m), registry_snapshot(self.m)
 
@@ -69,6 +74,8 @@ class Faults(Player):
         self.m.driver("key", hwnd, 27)
         self.assertIsNotNone(wait_exit(setup))
 
+
+class Faults(Installs):
     def test_the_cd_disappears_during_the_copy(self):
         self.start()
         files, keys = self.snapshots()
@@ -177,6 +184,72 @@ class Faults(Player):
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]),
                         "the next start shows a machine without the game")
         self.exit_launcher(setup, hwnd)
+
+
+class AbortAtRandomMoments(Installs):
+    ROUNDS = 20
+
+    def test_no_finishes_the_install_and_yes_cleans_up(self):
+        """Abort at random points of the copy: No lets it run to the end, Yes leaves the
+        machine exactly as before. The seed is printed; VORLEX_SEED repeats a run."""
+        seed = int(os.environ.get("VORLEX_SEED") or random.randrange(1 << 30))
+        print("\nseed %d:" % seed, end=" ", flush=True)
+        chance = random.Random(seed)
+        self.start()
+        files, keys = self.snapshots()
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL], dark=[PLAY]))
+        answers = ["yes"] * (self.ROUNDS // 2) + ["no"] * (self.ROUNDS - self.ROUNDS // 2)
+        chance.shuffle(answers)
+        for answer in answers:
+            fed = FedCdFile(self.m, "data\\filesys.dat")
+            self.addCleanup(fed.close)
+            moment = chance.randrange(len(fed.data) - (4 << 20))
+            print("%s@%d" % (answer, moment), end=" ", flush=True)
+            self.press(origin, INSTALL)
+            options, _ = self.m.find_window(caption="Vorlex Install Options")
+            self.m.click(options, INSTALL_NOW)
+            copy, _ = self.m.find_window(caption="Vorlex Installation")
+            self.assertTrue(fed.feed(moment))
+            # The copy goes on slowly (5 MB/s) while the press reaches it: it stops at
+            # its next safe point, which needs the chunk in hand to arrive.
+            feeder = threading.Thread(target=fed.feed, args=(len(fed.data), 60, 0.0125))
+            feeder.start()
+            self.m.click(copy, COPY_ABORT)
+            box = self.m.driver("notice", 0, 15000)[0]
+            self.assertEqual(self.m.text(box, 0xFFFF), "Are you sure you want to abort the install?")
+            if answer == "no":
+                self.m.driver("click", box, 7)
+                feeder.join()
+                fed.close()
+                self.assertEqual(self.m.driver("gone", options, 60000)[0], "1", "the install ran to its end")
+                with open(os.path.join(self.m.unix_path(FOLDER), "filesys.dat"), "rb") as f:
+                    self.assertTrue(f.read() == fed.data, "the archive arrived whole")
+                self.press(origin, UNINSTALL)
+                dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
+                self.m.click(dialog, UNINSTALL_NOW)
+                self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, UNINSTALL_TEXT)[0] ==
+                                           "Finished uninstall."))
+                self.m.click(dialog, UNINSTALL_EXIT)
+                self.assertEqual(self.m.driver("gone", dialog, 15000)[0], "1")
+            else:
+                self.m.driver("click", box, 6)
+                fed.stop()
+                feeder.join()
+                error, _ = self.m.find_window(caption="Vorlex Install Error")
+                self.assertTrue(wait_until(lambda: self.m.text(error, ERROR_TEXT) == REMOVED, 20))
+                fed.close()
+                self.m.click(error, CLEAN_UP)
+                self.assertEqual(self.m.driver("gone", error, 15000)[0], "1")
+                self.m.click(options, OPTIONS_ABORT)
+                self.assertEqual(self.m.driver("gone", options, 15000)[0], "1")
+            # The registry files are written by the server in its own time: between rounds
+            # the keys are asked for, the whole registry is compared after the restart.
+            self.assertEqual(sorted(file_snapshot(self.m) ^ files), [], "round %s@%d" % (answer, moment))
+            self.assertFalse(self.m.reg_query(VERSION_KEY)[0] or self.m.reg_query(UNINSTALL_KEY)[0])
+        self.exit_launcher(setup, hwnd)
+        self.after_restart_nothing_is_left(files, keys)
+        print("all as before", flush=True)
 
 
 if __name__ == "__main__":

@@ -103,6 +103,7 @@ class DirectX(Player):
         self.assertEqual(self.m.text(box, 0xFFFF),
                          "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
         self.m.screenshot_of(box, "directx-question")
+        self.second_start_is_refused("the DirectX question")
         self.m.driver("click", box, 6)  # Yes
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[DIRECTX]), "dark at once")
         with open(os.path.join(self.m.cd, "directx", "dsetup.log")) as f:
