@@ -2,7 +2,7 @@
 # first, so a fresh Debian 12 machine needs nothing else.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build cd iso test demo bench clean
+.PHONY: all deps build cd iso test demo bench screenshots clean
 
 all: build
 
@@ -37,6 +37,10 @@ demo: build
 
 # Benchmarks: one table of figures (medians of several runs), printed and written to
 # build/bench/bench.md. Each bench/*_bench.py also runs on its own.
+# The README's screens, from the screenshots the last make test saved.
+screenshots:
+	@bash scripts/screenshots.sh
+
 bench: build
 	@bash scripts/make-wine-template build/windows/wine/template >/dev/null
 	python3 bench/run_all.py
