@@ -51,6 +51,13 @@ class Player(unittest.TestCase):
     """What a player does: start the launcher from the CD, press its buttons."""
     picture = Picture()
 
+    def checked(self, what):
+        """Says what a journey has just proven, in the test's output."""
+        if not getattr(self, "said", False):
+            self.said = True
+            self.addCleanup(print, "\n   ", end=" ")  # the verdict on a line of its own
+        print("\n    checked: " + what, end="", flush=True)
+
     def start(self, version="win7"):
         self.m = Machine(version=version)
         self.addCleanup(self.m.close)

@@ -96,6 +96,7 @@ class Faults(Installs):
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
         self.exit_launcher(setup, hwnd)
         self.after_restart_nothing_is_left(files, keys)
+        self.checked("CD out mid-copy: the failure text, clean-up, machine as before after a restart")
 
     def test_the_disk_fills_up_during_the_copy(self):
         small = tempfile.mkdtemp(prefix="small.", dir=os.environ.get("VORLEX_WINE_ROOT"))
@@ -128,6 +129,7 @@ class Faults(Installs):
         self.assertEqual(os.listdir(small), [], "nothing of the install is left on E:")
         self.exit_launcher(setup, hwnd)
         self.after_restart_nothing_is_left(files, keys)
+        self.checked("disk full mid-copy: the failure text, clean-up, E: empty, machine as before after a restart")
 
     def test_setup_killed_during_the_copy_then_uninstalled(self):
         self.start()
@@ -152,6 +154,7 @@ class Faults(Installs):
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
         self.exit_launcher(setup, hwnd)
         self.after_restart_nothing_is_left(files, keys)
+        self.checked("killed mid-copy: Uninstall offered, partial files removed, machine as before after a restart")
 
     def test_the_game_running_during_uninstall(self):
         self.start()
@@ -184,6 +187,7 @@ class Faults(Installs):
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]),
                         "the next start shows a machine without the game")
         self.exit_launcher(setup, hwnd)
+        self.checked("game running: no hang, the files in use stay, the rest gone, Install lit at the next start")
 
 
 class AbortAtRandomMoments(Installs):

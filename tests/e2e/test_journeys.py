@@ -29,6 +29,7 @@ class Journeys(Player):
                 open(os.path.join(os.environ["VORLEX_CD"], "data", "filesys.dat"), "rb") as b:
             self.assertTrue(a.read() == b.read(), "the data archive arrived whole")
         self.assertGreater(len(file_snapshot(self.m) - before), 3)
+        self.checked("install through the launcher: buttons flipped, record written, archive whole")
 
         # Play: the game starts in the install folder and the launcher closes.
         self.press(origin, PLAY)
@@ -36,10 +37,12 @@ class Journeys(Player):
         self.assertIsNotNone(wait_exit(setup), "the launcher closes")
         with open(os.path.join(installed, "vlxstart.txt")) as f:
             self.assertEqual(f.read().strip().lower(), FOLDER.lower())
+        self.checked("Play: the game runs in the install folder, the launcher closed")
         # While the game runs, a new start of setup.exe is not refused.
         again, hwnd2, _ = self.launcher()
         self.m.driver("key", hwnd2, 27)
         self.assertIsNotNone(wait_exit(again))
+        self.checked("a new start while the game runs shows the launcher")
 
     def test_failed_play_keeps_the_launcher_and_its_marker(self):
         self.start()
@@ -56,6 +59,7 @@ class Journeys(Player):
         pid = self.m.find_window(caption="Vorlex Setup")[1]
         self.assertEqual(self.m.driver("cwd", pid)[0], "D:\\", "the current directory is restored")
         self.assertIsNone(setup.poll(), "the launcher stays")
+        self.checked("failed Play: the message, a second start refused, current folder restored, launcher stays")
 
     def test_install_while_a_record_exists_does_nothing(self):
         self.start()
@@ -69,6 +73,7 @@ class Journeys(Player):
         self.assertTrue(self.wait_states(origin, lit=[INSTALL], dark=[PLAY]), "and no refresh either")
         self.m.driver("key", hwnd, 27)
         self.assertIsNotNone(wait_exit(setup))
+        self.checked("Install with a record present opens nothing; Escape ends the launcher")
 
     def test_uninstall_from_the_launcher_flips_the_buttons_back(self):
         self.start()
@@ -83,6 +88,7 @@ class Journeys(Player):
         self.m.driver("click", dialog, 1023)
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
+        self.checked("Uninstall from the launcher: folder gone, Install lit, Play and Uninstall dark")
 
 
 class DirectX(Player):
@@ -110,6 +116,7 @@ class DirectX(Player):
             self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
         self.m.driver("key", hwnd, 27)
         self.assertIsNotNone(wait_exit(setup))
+        self.checked("DirectX as win95: the question, Yes, the stand-in's setup call logged, the button dark at once")
 
         # A setup that needs a restart, and the player agrees: the launcher ends and
         # Windows restarts, carrying out what was waiting for it.
@@ -128,6 +135,7 @@ class DirectX(Player):
         self.m.driver("click", box, 6)
         self.assertIsNotNone(wait_exit(setup), "the launcher ends")
         self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
+        self.checked("setup result 1 and Yes to the reboot: the launcher ended, Windows restarted")
 
 
 if __name__ == "__main__":
