@@ -104,6 +104,24 @@ class Player(unittest.TestCase):
             self.m.driver("click", box, 7)  # No
         self.assertEqual(self.m.driver("gone", options, 120000)[0], "1", "the copy ran and the options closed")
 
+    def run_uninstall_dialog(self, screenshot=None, second_start=None):
+        """The uninstall dialog that is up: Uninstall Now, the end of the removal, Exit."""
+        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
+        self.assertEqual(self.m.driver("text", dialog, 1025)[0], FOLDER)
+        if screenshot:
+            self.m.screenshot_of(dialog, screenshot)
+        if second_start:
+            self.second_start_is_refused(second_start)
+        self.m.click(dialog, 1016)
+        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."),
+                        "the removal ends, whatever it met")
+        self.m.click(dialog, 1023)
+        self.assertEqual(self.m.driver("gone", dialog, 15000)[0], "1")
+
+    def uninstall_through_launcher(self, origin, second_start=None):
+        self.press(origin, UNINSTALL)
+        self.run_uninstall_dialog(second_start=second_start)
+
     def second_start_is_refused(self, during):
         """A new start of setup.exe while this dialog is up: nothing shown, quiet exit."""
         self.assertEqual(self.m.driver("watch", 15000, "D:\\setup.exe")[0], "exit=0 windows=0",
@@ -118,12 +136,7 @@ class Player(unittest.TestCase):
         self.assertTrue(command.endswith(" U"), command)
         copy = command[:-2]
         uninstaller = self.m.start(*command.split(" "))
-        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
-        self.m.screenshot_of(dialog, name)
-        self.second_start_is_refused("the uninstall started from the list of programs")
-        self.m.click(dialog, 1016)
-        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
-        self.m.click(dialog, 1023)
+        self.run_uninstall_dialog(screenshot=name, second_start="the uninstall started from the list of programs")
         self.assertIsNotNone(wait_exit(uninstaller))
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
         self.assertFalse(self.m.reg_query(VERSION_KEY)[0])

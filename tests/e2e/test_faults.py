@@ -20,7 +20,6 @@ from player import (EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSI
 
 OPTIONS_ABORT, OPTIONS_FOLDER, INSTALL_NOW, FREE_SPACE = 1005, 1008, 1012, 1013
 ERROR_TEXT, CLEAN_UP, PROGRESS_BAR, COPY_ABORT = 1014, 1029, 1028, 1027
-UNINSTALL_NOW, UNINSTALL_TEXT, UNINSTALL_EXIT = 1016, 1025, 1023
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
 
@@ -145,11 +144,7 @@ class Faults(Installs):
         # Started again: the record was written before the copy, so Uninstall is offered.
         setup, hwnd, origin = self.launcher()
         self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL, EXIT], dark=[INSTALL]))
-        self.press(origin, UNINSTALL)
-        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
-        self.m.click(dialog, 1016)
-        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."))
-        self.m.click(dialog, 1023)
+        self.uninstall_through_launcher(origin)
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)), "the partial files went too")
         self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
         self.exit_launcher(setup, hwnd)
@@ -168,13 +163,7 @@ class Faults(Installs):
         os.remove(os.path.join(folder, "vlxstart.txt"))  # the demo game's note, not the install's
 
         setup, hwnd, origin = self.launcher()
-        self.press(origin, UNINSTALL)
-        dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
-        self.second_start_is_refused("the uninstall dialog")
-        self.m.click(dialog, 1016)
-        self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, 1025)[0] == "Finished uninstall."),
-                        "no hang on the file in use")
-        self.m.click(dialog, 1023)
+        self.uninstall_through_launcher(origin, second_start="the uninstall dialog")  # no hang on the file in use
         # The running game and the archive it holds open stay; everything else goes.
         self.assertEqual(sorted(os.listdir(folder)), ["Vorlex.exe", "filesys.dat"])
         self.assertFalse(self.m.reg_query(VERSION_KEY)[0])
@@ -229,13 +218,7 @@ class AbortAtRandomMoments(Installs):
                 self.assertEqual(self.m.driver("gone", options, 60000)[0], "1", "the install ran to its end")
                 with open(os.path.join(self.m.unix_path(FOLDER), "filesys.dat"), "rb") as f:
                     self.assertTrue(f.read() == fed.data, "the archive arrived whole")
-                self.press(origin, UNINSTALL)
-                dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
-                self.m.click(dialog, UNINSTALL_NOW)
-                self.assertTrue(wait_until(lambda: self.m.driver("text", dialog, UNINSTALL_TEXT)[0] ==
-                                           "Finished uninstall."))
-                self.m.click(dialog, UNINSTALL_EXIT)
-                self.assertEqual(self.m.driver("gone", dialog, 15000)[0], "1")
+                self.uninstall_through_launcher(origin)
             else:
                 self.m.driver("click", box, 6)
                 fed.stop()

@@ -17,6 +17,7 @@
 #include "install/copy_progress_dialog.h"
 #include "install/uninstaller_copy.h"
 #include "resource.h"
+#include "snapshot.h"
 #include "uninstall/deferred_delete.h"
 #include "win_driver.h"
 
@@ -232,14 +233,7 @@ TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
 }
 
 int uninstallerCopies() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("C:\\windows\\N*-Vorlex-Setup.exe", &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
+    return countFiles("C:\\windows\\N*-Vorlex-Setup.exe");
 }
 
 bool groupFolderExists() {

@@ -11,6 +11,7 @@
 #include "app/system_profile.h"
 #include "import_patch.h"
 #include "install/uninstaller_copy.h"
+#include "snapshot.h"
 #include "uninstall/deferred_delete.h"
 
 IMPORT_SLOT(GetWindowsDirectoryA, 8);
@@ -30,17 +31,6 @@ UINT WINAPI longWindowsDirectory(char* out, UINT size) {
     }
     if (cut) lstrcpynA(out, windowsDirectory.c_str(), static_cast<int>(size));
     return length + 1;
-}
-
-int countFiles(const char* pattern) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
 }
 
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

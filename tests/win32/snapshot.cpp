@@ -89,3 +89,14 @@ std::string snapshotDifference(const std::set<std::string>& before, const std::s
         if (!before.count(line)) text += "  added: " + line + "\n";
     return text;
 }
+
+int countFiles(const char* pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}

@@ -11,3 +11,6 @@
 std::set<std::string> machineSnapshot();
 // Lines in one snapshot and not the other, for a readable failure.
 std::string snapshotDifference(const std::set<std::string>& before, const std::set<std::string>& after);
+
+// How many files match a pattern such as "C:\\windows\\N*-Vorlex-Setup.exe".
+int countFiles(const char* pattern);
