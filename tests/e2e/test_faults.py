@@ -179,6 +179,29 @@ class Faults(Installs):
         self.checked("game running: no hang, the files in use stay, the rest gone, Install lit at the next start")
 
 
+    def test_read_only_files_and_a_saved_game_at_uninstall(self):
+        self.start()
+        files, keys = self.snapshots()
+        setup, hwnd, origin = self.launcher()
+        self.install_through_launcher(origin)
+        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL]))
+        folder = self.m.unix_path(FOLDER)
+        open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
+        for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
+            self.m.wine("attrib", "+r", FOLDER + "\\" + name)
+            self.assertEqual(os.stat(os.path.join(folder, name)).st_mode & 0o222, 0, name + " is read-only")
+        with open(os.path.join(folder, "save1.sav"), "wb") as f:
+            f.write(b"the player's game")
+        self.uninstall_through_launcher(origin)
+        self.assertEqual(os.listdir(folder), ["save1.sav"], "the named files went, read-only or not")
+        with open(os.path.join(folder, "save1.sav"), "rb") as f:
+            self.assertEqual(f.read(), b"the player's game")
+        self.assertFalse(self.m.reg_query(VERSION_KEY)[0] or self.m.reg_query(UNINSTALL_KEY)[0])
+        self.exit_launcher(setup, hwnd)
+        shutil.rmtree(folder)  # the player's own, removed by the player
+        self.after_restart_nothing_is_left(files, keys)
+        self.checked("read-only files removed; the saved game and its folder kept; the rest as before")
+
 class AbortAtRandomMoments(Installs):
     ROUNDS = 20
 

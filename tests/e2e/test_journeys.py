@@ -133,5 +133,16 @@ class DirectX(Player):
         self.checked("setup result 1 and Yes to the reboot: the launcher ended, Windows restarted")
 
 
+    def test_windows_95_without_the_redistributable_on_the_cd_offers_nothing(self):
+        self.start("win95")
+        os.remove(os.path.join(self.m.cd, "directx", "dsetup.dll"))
+        setup, hwnd, origin = self.launcher()
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[DIRECTX, PLAY, UNINSTALL]))
+        self.install_through_launcher(origin, directx_offered=False)
+        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL, DIRECTX]))
+        self.m.driver("key", hwnd, 27)
+        self.assertIsNotNone(wait_exit(setup))
+        self.checked("win95 without dsetup.dll on the CD: DirectX dark, no offer after the install")
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
