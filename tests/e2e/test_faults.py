@@ -20,6 +20,7 @@ from player import (EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSI
 
 OPTIONS_ABORT, OPTIONS_FOLDER, INSTALL_NOW, FREE_SPACE = 1005, 1008, 1012, 1013
 ERROR_TEXT, CLEAN_UP, PROGRESS_BAR, COPY_ABORT = 1014, 1029, 1028, 1027
+SHELL_FOLDERS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
 
@@ -201,6 +202,21 @@ class Faults(Installs):
         shutil.rmtree(folder)  # the player's own, removed by the player
         self.after_restart_nothing_is_left(files, keys)
         self.checked("read-only files removed; the saved game and its folder kept; the rest as before")
+
+    def test_no_programs_folder_in_the_registry(self):
+        self.start()
+        self.m.wine("reg", "delete", SHELL_FOLDERS, "/v", "Programs", "/f")
+        files, keys = self.snapshots()
+        setup, hwnd, origin = self.launcher()
+        self.press(origin, INSTALL)
+        options, _ = self.m.find_window(caption="Vorlex Install Options")
+        self.m.click(options, INSTALL_NOW)
+        self.clean_up(options, "Start menu error")
+        self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
+        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]))
+        self.exit_launcher(setup, hwnd)
+        self.after_restart_nothing_is_left(files, keys)
+        self.checked("no Programs value: \"Start menu error\", clean-up, machine as before after a restart")
 
 class AbortAtRandomMoments(Installs):
     ROUNDS = 20
