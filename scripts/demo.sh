@@ -31,8 +31,7 @@ vx_start_xvfb "$demo" || exit 1
 driver=$top/build/windows/tests/support/vxdriver.exe
 if [ -f "$driver" ] && wine "$driver" find 'Vorlex Setup' '#32770' 0 30000 >/dev/null 2>&1; then
     sleep 1  # let the launcher paint a few frames of its animation
-    # One read of the root window; xwd would compose it from each window's image
-    # and show Wine's owned dialogs black.
+    # import, not xwd -root: the latter showed the launcher's owned dialogs black.
     import -display "$DISPLAY" -window root "$demo/screenshot.png"
     echo "demo: no display here; the launcher ran on a private Xvfb ($DISPLAY)."
     echo "demo: screenshot saved to $demo/screenshot.png"

@@ -169,9 +169,9 @@ class Machine:
     def grab(self):
         """The screen as it is now: a Screen of exact RGB pixels.
 
-        Read with one GetImage of the root window (ImageMagick's import). xwd is not
-        used: on a server with 32-bit visuals it composes the root from each window's
-        own image and leaves Wine's owned dialogs black."""
+        Read with ImageMagick's import. xwd -root is not used: here it showed the
+        dialogs the launcher owns black, while import and xwd of the dialog's own
+        window show them drawn."""
         data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
                               check=True, stdout=subprocess.PIPE).stdout
         return Screen(data, SCREEN_WIDTH, SCREEN_HEIGHT)
