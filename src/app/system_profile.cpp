@@ -27,6 +27,13 @@ int userIsAdministrator() {
 }
 }  // namespace
 
+int windowsDirectory(char* out) {
+    DWORD length = GetWindowsDirectoryA(out, TextBufferSize);
+    if (length > 0 && length < TextBufferSize) return 1;
+    out[0] = '\0';
+    return 0;
+}
+
 int pathExists(const char* path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }

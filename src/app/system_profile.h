@@ -32,3 +32,8 @@ int gameInstalled();
 int directXSetupPresent();
 // 1 when a file or folder of that name exists; no access right is tested.
 int pathExists(const char* path);
+
+// The Windows directory into out[TextBufferSize]. 1 when it fits whole; else 0 with
+// out emptied: a directory that does not fit leaves the system's buffer empty or cut,
+// and a path built on it would name the root of the current drive or another folder.
+int windowsDirectory(char* out);

@@ -36,7 +36,7 @@ BOOL InstallOptionsDialog::onInitDialog() {
     if (message[0] != '\0') showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
 
     char windows[TextBufferSize] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
+    windowsDirectory(windows);  // without it, the proposal is on drive C:
     char folder[TextBufferSize] = {};
     programFilesFolder(windows, folder, sizeof folder);
     CreateDirectoryA(folder, nullptr);  // usually there already

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "app/bounded_format.h"
+#include "app/system_profile.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
 #include "install/install_manifest.h"
@@ -41,18 +42,15 @@ private:
 
 int makeUninstallerCopy(HINSTANCE instance, char* out) {
     char modulePath[TextBufferSize] = {};
-    char windowsDirectory[TextBufferSize] = {};
+    char windows[TextBufferSize] = {};
     out[0] = '\0';
     DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
     // A cut module path would name some other file: no copy then.
     if (length == 0 || length >= sizeof modulePath) return 0;
-    // A Windows directory that does not fit would leave the buffer empty or cut, and
-    // the copy would land in the root of the current drive or in some other folder.
-    DWORD windowsLength = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
-    if (windowsLength == 0 || windowsLength >= sizeof windowsDirectory) return 0;
+    if (!windowsDirectory(windows)) return 0;
     DWORD start = timeGetTime();
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
-        if (!uninstallerCopyName(out, TextBufferSize, windowsDirectory, start + static_cast<DWORD>(attempt)))
+        if (!uninstallerCopyName(out, TextBufferSize, windows, start + static_cast<DWORD>(attempt)))
             break;
         if (CopyFileA(modulePath, out, TRUE)) return 1;
         DWORD error = GetLastError();

@@ -72,13 +72,13 @@ int DeferredDelete(const char* path) {
         char windows[TextBufferSize] = {};
         char iniFile[TextBufferSize] = {};
         char shortPath[TextBufferSize] = {};
-        DWORD windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+        int haveWindows = windowsDirectory(windows);
         DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
         // Windows 95 reads WININIT.INI before long names exist: an entry needs the
         // short path. Without one nothing is written; an empty "NUL=" entry would
         // delete nothing and is not worth a rewrite of the file. Neither is written
         // without the whole Windows directory: some other WININIT.INI would get it.
-        if (windowsLength > 0 && windowsLength < sizeof windows && length > 0 && length < sizeof shortPath &&
+        if (haveWindows && length > 0 && length < sizeof shortPath &&
             formatText(iniFile, sizeof iniFile, "%s\\WININIT.INI", windows))
             insertIniEntry(iniFile, "Rename", "NUL", shortPath);
     } else {

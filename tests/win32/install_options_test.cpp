@@ -62,10 +62,10 @@ UINT WINAPI fakeDriveType(const char* root) {
     driveAsked = root ? root : "";
     return driveType;
 }
-std::string windowsDirectory = "C:\\windows";
+std::string pretendWindows = "C:\\windows";
 UINT WINAPI fakeWindowsDirectory(char* out, UINT size) {
-    lstrcpynA(out, windowsDirectory.c_str(), size);
-    return static_cast<UINT>(windowsDirectory.size());
+    lstrcpynA(out, pretendWindows.c_str(), size);
+    return static_cast<UINT>(pretendWindows.size());
 }
 std::vector<std::string> made;
 void* realCreateDirectory;
@@ -114,7 +114,7 @@ protected:
         answers.clear();
         freeClusters = 1000 * 256;
         driveType = DRIVE_FIXED;
-        windowsDirectory = "C:\\windows";
+        pretendWindows = "C:\\windows";
         bitsPerPixel = 24;
         picked.clear();
         made.clear();
@@ -192,7 +192,7 @@ TEST_F(InstallOptions, SoftProblemsWarnOnceAndTheDialogGoesOn) {
 }
 
 TEST_F(InstallOptions, DefaultFolderIsProgramFilesOnTheWindowsDrive) {
-    windowsDirectory = "D:\\WINNT";
+    pretendWindows = "D:\\WINNT";
     std::string shown;
     run([&](HWND dialog) {
         shown = driver::controlText(dialog, IDC_OPTIONS_FOLDER);
@@ -201,7 +201,7 @@ TEST_F(InstallOptions, DefaultFolderIsProgramFilesOnTheWindowsDrive) {
     EXPECT_EQ(shown, "D:\\Program Files\\Vorlex");
     ASSERT_FALSE(made.empty());
     EXPECT_EQ(made[0], "D:\\Program Files");
-    windowsDirectory = "WINDOWS";
+    pretendWindows = "WINDOWS";
     run([&](HWND dialog) {
         shown = driver::controlText(dialog, IDC_OPTIONS_FOLDER);
         leave(dialog);

@@ -21,15 +21,15 @@ namespace {
 // The Windows directory this test pretends to have. cut: a too-long one is cut to the
 // buffer (a careless system); otherwise the buffer is left as it was and the size
 // needed is returned, as Windows does.
-std::string windowsDirectory;
+std::string pretendWindows;
 bool cut;
 UINT WINAPI longWindowsDirectory(char* out, UINT size) {
-    UINT length = static_cast<UINT>(windowsDirectory.size());
+    UINT length = static_cast<UINT>(pretendWindows.size());
     if (length < size) {
-        memcpy(out, windowsDirectory.c_str(), length + 1);
+        memcpy(out, pretendWindows.c_str(), length + 1);
         return length;
     }
-    if (cut) lstrcpynA(out, windowsDirectory.c_str(), static_cast<int>(size));
+    if (cut) lstrcpynA(out, pretendWindows.c_str(), static_cast<int>(size));
     return length + 1;
 }
 
@@ -49,7 +49,7 @@ TEST(LongPaths, WindowsDirectoryTooLongMakesNoUninstallerCopyAndNoIniEntry) {
 
     for (size_t length : {1020u, 1023u, 1024u, 1100u}) {
         for (bool cutIt : {false, true}) {
-            windowsDirectory = "C:\\" + std::string(length - 3, 'w');
+            pretendWindows = "C:\\" + std::string(length - 3, 'w');
             cut = cutIt;
             SCOPED_TRACE(std::to_string(length) + (cut ? " cut" : " left alone"));
             char out[1024];
