@@ -162,8 +162,22 @@ void LauncherDialog::refreshRegionStates() {
 int LauncherDialog::hitTestRegion() {
     POINT cursor = {};
     GetCursorPos(&cursor);
-    ScreenToClient(window(), &cursor);
-    return regionAt(cursor.x, cursor.y);
+    return hitTestRegion(cursor);
+}
+
+int LauncherDialog::hitTestRegion(POINT screen) {
+    ScreenToClient(window(), &screen);
+    return regionAt(screen.x, screen.y);
+}
+
+// Where the mouse was when the message being handled was made. On a busy machine a
+// press and the moves after it wait in the queue together, and the cursor has gone on
+// by the time the press is handled: reading it then would start the drag from a later
+// point, and the window would stop short of the cursor.
+static POINT messagePosition() {
+    DWORD position = GetMessagePos();
+    POINT point = {static_cast<SHORT>(LOWORD(position)), static_cast<SHORT>(HIWORD(position))};
+    return point;
 }
 
 void LauncherDialog::runAction(int id) {
@@ -237,22 +251,25 @@ void LauncherDialog::onTimer() {
 }
 
 void LauncherDialog::onLeftButtonDown() {
-    int id = hitTestRegion();
+    // The press acts where it was made, not where the cursor is by now.
+    POINT press = messagePosition();
+    int id = hitTestRegion(press);
     if (id != 0) {
         if (regionEnabled[id]) runAction(id);
         return;  // a disabled button does nothing, not even a drag
     }
-    GetCursorPos(&dragCursorStart_);
+    dragCursorStart_ = press;
     GetWindowRect(window(), &dragWindowStart_);
     dragging_ = 1;
     SetCapture(window());
 }
 
-void LauncherDialog::onMouseMove() {
+void LauncherDialog::onMouseMove(WPARAM keys) {
     if (!dragging_) return;
-    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) {
-        POINT p = {};
-        GetCursorPos(&p);
+    // The button as it was at this move, for the same reason: a release still waiting
+    // in the queue must not end the drag before the moves made before it.
+    if (keys & MK_LBUTTON) {
+        POINT p = messagePosition();
         SetWindowPos(window(), nullptr, dragWindowStart_.left + p.x - dragCursorStart_.x,
                      dragWindowStart_.top + p.y - dragCursorStart_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     } else {
@@ -304,7 +321,7 @@ bool LauncherDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         onLeftButtonDown();
         return false;
     case WM_MOUSEMOVE:
-        onMouseMove();
+        onMouseMove(wParam);
         return false;
     case WM_TIMER:
         if (wParam == AnimationTimer) onTimer();

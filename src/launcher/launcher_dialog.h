@@ -23,12 +23,13 @@ private:
     int paintOnClientDC();
     void refreshRegionStates();
     int hitTestRegion();
+    int hitTestRegion(POINT screen);
     void runAction(int id);
     void install();
     void play();
     void onTimer();
     void onLeftButtonDown();
-    void onMouseMove();
+    void onMouseMove(WPARAM keys);
 
     GdiObject<HPALETTE> palette_;
     HeapBlock bitmap_;          // writable copy of bitmap 134: header, colour table, pixels
