@@ -1,6 +1,7 @@
 // Bounds-checked formatting and the module-folder split.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -28,6 +29,28 @@ TEST(BoundedFormat, TextThatDoesNotFitFailsAndLeavesBufferEmpty) {
     EXPECT_STREQ(buffer, "");
     EXPECT_EQ(copyText(buffer, sizeof buffer, "short"), 1);
     EXPECT_STREQ(buffer, "short");
+}
+
+// The program's own formatter against the C library, conversion by conversion.
+TEST(BoundedFormat, WritesWhatTheCLibraryWrites) {
+    char ours[64], theirs[64];
+#define SAME_AS_PRINTF(...)                                                          \
+    do {                                                                             \
+        ASSERT_EQ(formatText(ours, sizeof ours, __VA_ARGS__), 1) << #__VA_ARGS__;    \
+        snprintf(theirs, sizeof theirs, __VA_ARGS__);                                \
+        EXPECT_STREQ(ours, theirs) << #__VA_ARGS__;                                  \
+    } while (0)
+    SAME_AS_PRINTF("%s\\N%08lX-%s-Setup.exe", "C:\\W", 0x12ab34UL, "Vorlex");
+    SAME_AS_PRINTF("%08lX|%lX|%x|%u", 0xFFFFFFFFUL, 0UL, 255u, 4000000000u);
+    SAME_AS_PRINTF("%d %d %ld %i|%5d|%-5d|%05d", 0, -7, -2147483647L - 1, 42, -3, 12, -12);
+    SAME_AS_PRINTF("%c:\\%.*s%.*s|%3s|%-3s|%.2s|100%%", 'D', 2, "abc", 0, "x", "a", "b", "xyz");
+    SAME_AS_PRINTF("%.1fMb %.1f %.1f %.1f %.1f", 16.0, 23.0, 15.999, 0.25, 0.35);
+    SAME_AS_PRINTF("%.1f %.1f %.0f %.2f %.4f %.3f", 4095.99951171875, 0.05, 2.5, -1.005, 3.0, 1.0005);
+#undef SAME_AS_PRINTF
+    // What the program never asks for is refused, not guessed at.
+    EXPECT_EQ(formatText(ours, sizeof ours, "%.1f", 1e12), 0);
+    EXPECT_EQ(formatText(ours, sizeof ours, "%f", 1.0), 0);
+    EXPECT_STREQ(ours, "");
 }
 
 TEST(BoundedFormat, PathsNearTheBufferSize) {
