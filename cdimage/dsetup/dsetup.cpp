@@ -7,9 +7,9 @@
 // Every call appends a line to dsetup.log beside it, so a test sees how it was called.
 // Build variants leave out entries (see the .def files).
 #include <windows.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
+
+#include "app/bounded_format.h"
 
 namespace {
 
@@ -20,36 +20,64 @@ void besideMe(const char* name, char* out, size_t capacity) {
     GetModuleFileNameA(self, path, sizeof path);
     char* slash = strrchr(path, '\\');
     if (slash != nullptr) slash[1] = '\0';
-    snprintf(out, capacity, "%s%s", path, name);
+    formatText(out, capacity, "%s%s", path, name);
+}
+
+// A decimal number with an optional sign, or a hexadecimal one after 0x.
+long number(const char* text) {
+    bool negative = *text == '-';
+    if (negative) ++text;
+    unsigned base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text += 2;
+    }
+    long value = 0;
+    for (;; ++text) {
+        char c = *text;
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
+        if (digit >= static_cast<int>(base)) break;
+        value = value * static_cast<long>(base) + digit;
+    }
+    return negative ? -value : value;
 }
 
 long setting(const char* key, long fallback) {
     char path[MAX_PATH + 16];
     besideMe("dsetup.cfg", path, sizeof path);
-    FILE* file = fopen(path, "r");
-    if (file == nullptr) return fallback;
-    char line[256];
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return fallback;
+    char text[4096];
+    DWORD size = 0;
+    if (!ReadFile(file, text, sizeof text - 1, &size, nullptr)) size = 0;
+    CloseHandle(file);
+    text[size] = '\0';
     long value = fallback;
     size_t keyLength = strlen(key);
-    while (fgets(line, sizeof line, file)) {
-        if (strncmp(line, key, keyLength) == 0 && line[keyLength] == '=') value = strtol(line + keyLength + 1, nullptr, 0);
+    for (const char* line = text; *line != '\0';) {
+        if (strncmp(line, key, keyLength) == 0 && line[keyLength] == '=') value = number(line + keyLength + 1);
+        const char* end = strchr(line, '\n');
+        if (end == nullptr) break;
+        line = end + 1;
     }
-    fclose(file);
     return value;
 }
 
 void logCall(const char* text) {
     char path[MAX_PATH + 16];
     besideMe("dsetup.log", path, sizeof path);
-    FILE* file = fopen(path, "a");
-    if (file == nullptr) return;
-    fprintf(file, "%s\n", text);
-    fclose(file);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    WriteFile(file, "\n", 1, &written, nullptr);
+    CloseHandle(file);
 }
 
 INT setup(const char* entry, HWND owner, LPSTR source, DWORD flags) {
     char line[MAX_PATH + 128];
-    snprintf(line, sizeof line, "%s owner=%d source=%s flags=0x%lX", entry, owner != nullptr ? 1 : 0,
+    formatText(line, sizeof line, "%s owner=%d source=%s flags=0x%lX", entry, owner != nullptr ? 1 : 0,
              source ? source : "(null)", static_cast<unsigned long>(flags));
     logCall(line);
     return static_cast<INT>(setting("result", 0));

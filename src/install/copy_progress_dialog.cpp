@@ -2,7 +2,6 @@
 #include "install/copy_progress_dialog.h"
 
 #include <commctrl.h>
-#include <stdio.h>
 
 #include "app/install_record.h"
 #include "install/copy_logic.h"
@@ -112,30 +111,20 @@ DWORD WINAPI CopyProgressDialog::copyWorker(void* parameter) {
 }
 
 int CopyProgressDialog::copyOneFile(const char* source, const char* destination) {
-    FILE* in = fopen(source, "rb");
-    FILE* out = fopen(destination, "wb");
-    if (in == nullptr) {
-        if (out != nullptr) fclose(out);
-        return 0;
-    }
-    if (out == nullptr) {
-        fclose(in);
-        return 0;
-    }
-    // Every chunk is 64 KB already: the streams' own small buffers would only cut it
-    // into more system calls.
-    setvbuf(in, nullptr, _IONBF, 0);
-    setvbuf(out, nullptr, _IONBF, 0);
-    size_t count = fread(copyBuffer, 1, sizeof copyBuffer, in);
+    KernelHandle in(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Made even when the source is missing: an empty file stands where the copy failed.
+    KernelHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    if (!in.valid() || !out.valid()) return 0;
+    DWORD count = 0;
+    if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
     while (count > 0) {
         pauseIfAsked();
         if (!running_) break;  // aborted: the chunk in hand is not written
-        if (fwrite(copyBuffer, count, 1, out) != 1 || ferror(in) || ferror(out)) {
-            fclose(in);
-            fclose(out);
-            return 0;
-        }
-        bytesCopied += static_cast<uint32_t>(count);
+        DWORD written = 0;
+        if (!WriteFile(out.get(), copyBuffer, count, &written, nullptr) || written != count) return 0;
+        bytesCopied += count;
         // One position per chunk, posted: a message sent across threads waits for the
         // dialog's thread to answer it, which under Wine costs more than copying the
         // chunk. A full bar stays full: once its end is on its way, nothing more goes.
@@ -144,14 +133,9 @@ int CopyProgressDialog::copyOneFile(const char* source, const char* destination)
             PostMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
             if (position >= ProgressMaximum) barFull_ = true;
         }
-        count = fread(copyBuffer, 1, sizeof copyBuffer, in);
+        if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
     }
-    // The last bytes still sit in the stream's buffer: a full disk shows only when
-    // they are flushed, and must not pass for a finished copy.
-    int failed = ferror(in) || fflush(out) != 0 || ferror(out);
-    fclose(in);
-    if (fclose(out) != 0) failed = 1;
-    return failed ? 0 : 1;
+    return 1;
 }
 
 void CopyProgressDialog::pauseIfAsked() {
