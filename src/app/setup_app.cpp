@@ -7,6 +7,7 @@
 #include "app/instance_marker.h"
 #include "app/path_logic.h"
 #include "app/restart.h"
+#include "app/system_entry.h"
 #include "app/system_profile.h"
 #include "launcher/launcher_dialog.h"
 #include "uninstall/uninstall_dialog.h"
@@ -14,14 +15,22 @@
 namespace {
 
 // No library may come from the current directory (the CD, or wherever the player was)
-// by accident. SetDllDirectoryA("") takes it off the search path; it is looked up at run
-// time because Windows 95 does not have it and must still start.
+// by accident. SetDllDirectoryA("") takes it off the search path; Windows 95 does not
+// have it and must still start.
 void keepDllsOffTheSearchPath() {
     typedef BOOL(WINAPI * SetDllDirectoryEntry)(const char*);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    SetDllDirectoryEntry setDllDirectory = reinterpret_cast<SetDllDirectoryEntry>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    SetDllDirectoryEntry setDllDirectory = systemEntry<SetDllDirectoryEntry>("kernel32.dll", "SetDllDirectoryA");
     if (setDllDirectory != nullptr) setDllDirectory("");
+}
+
+// The 3-D look of dialogs and the progress bar's class. The common controls of Windows
+// 95 and NT 4.0 (4.00) register every class at InitCommonControls and do not have the
+// newer InitCommonControlsEx, which later ones want for some classes.
+void initCommonControls() {
+    typedef BOOL(WINAPI * InitCommonControlsExEntry)(const INITCOMMONCONTROLSEX*);
+    InitCommonControlsExEntry initEx = systemEntry<InitCommonControlsExEntry>("comctl32.dll", "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
+    if (initEx == nullptr || !initEx(&controls)) InitCommonControls();
 }
 
 }  // namespace
@@ -39,8 +48,7 @@ int SetupApp::initInstance() {
     if (length > 0 && length < sizeof modulePath && moduleFolder(modulePath, folder, sizeof folder))
         SetCurrentDirectoryA(folder);  // the CD's data and directx folders are relative to it
 
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    initCommonControls();
 
     probe(commandTail_);
     if (!systemProfile.anotherInstance) {
