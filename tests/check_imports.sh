@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# setup.exe runs from a bare CD on a bare Windows: it may import system DLLs only.
+# setup.exe must load on Windows 95 as first shipped, on NT 4.0 without service packs
+# and on Windows 11: the loader refuses a program whose imports it cannot all find, and
+# Wine has them all. Every DLL!function it imports must be a row of the checked table
+# (docs/system-imports.tsv: dll, function, win95, nt40, win11, source) marked present
+# ("yes", or "yes (stub)" for an entry that exists but fails) on all three.
 set -u
-exe=${1:?usage: check_imports.sh setup.exe}
-allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll comctl32.dll winmm.dll msvcrt.dll"
-names=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
-[ -n "$names" ] || { echo "no import table read from $exe"; exit 1; }
+exe=${1:?usage: check_imports.sh setup.exe system-imports.tsv}
+table=${2:?usage: check_imports.sh setup.exe system-imports.tsv}
+imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '
+    /DLL Name:/ { dll = tolower($3); next }
+    /^$/ { next }
+    dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll "!" $3 }' | sort -u)
+[ -n "$imports" ] || { echo "no import table read from $exe"; exit 1; }
 status=0
-for name in $names; do
-    case " $allowed " in
-        *" $name "*) echo "ok: $name" ;;
-        *) echo "not a system DLL: $name"; status=1 ;;
-    esac
+for import in $imports; do
+    row=$(awk -F'\t' -v want="$import" 'tolower($1) "!" $2 == want { print; exit }' "$table")
+    if [ -z "$row" ]; then
+        echo "not in the table: $import"
+        status=1
+        continue
+    fi
+    present=$(printf '%s\n' "$row" | awk -F'\t' '{ print ($3 ~ /^yes/ && $4 ~ /^yes/ && $5 ~ /^yes/) ? 1 : 0 }')
+    if [ "$present" = 1 ]; then
+        echo "ok: $import"
+    else
+        echo "missing on a supported Windows: $(printf '%s\n' "$row" | cut -f1-5 | tr '\t' ' ')"
+        status=1
+    fi
 done
 exit $status

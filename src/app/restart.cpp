@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/scoped_handles.h"
+#include "app/system_entry.h"
 #include "app/system_profile.h"
 
 void restartWindows() {
@@ -17,7 +18,10 @@ void restartWindows() {
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
-        InitiateSystemShutdownA(nullptr, nullptr, 0, FALSE, TRUE);
+        // Looked up, not imported: it is NT's, and Windows 95 must still start.
+        typedef BOOL(WINAPI * ShutdownEntry)(char*, char*, DWORD, BOOL, BOOL);
+        ShutdownEntry shutdown = systemEntry<ShutdownEntry>("advapi32.dll", "InitiateSystemShutdownA");
+        if (shutdown != nullptr) shutdown(nullptr, nullptr, 0, FALSE, TRUE);
         privileges.Privileges[0].Attributes = 0;
         AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
     }

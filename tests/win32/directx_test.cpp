@@ -21,7 +21,7 @@ IMPORT_SLOT(GetFileAttributesA, 4);
 IMPORT_SLOT(OpenProcessToken, 12);
 IMPORT_SLOT(LookupPrivilegeValueA, 12);
 IMPORT_SLOT(AdjustTokenPrivileges, 24);
-IMPORT_SLOT(InitiateSystemShutdownA, 20);
+IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(ExitWindowsEx, 8);
 
 namespace {
@@ -286,6 +286,12 @@ BOOL WINAPI fakeShutdown(char* machine, char* message, DWORD timeout, BOOL force
                     " " + std::to_string(timeout) + " " + std::to_string(force) + " " + std::to_string(reboot));
     return TRUE;
 }
+// The shutdown request is looked up at run time: the lookup hands out the fake.
+void* realGetProcAddress;
+FARPROC WINAPI fakeGetProcAddress(HMODULE module, const char* name) {
+    if (HIWORD(name) != 0 && strcmp(name, "InitiateSystemShutdownA") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeShutdown));
+    return reinterpret_cast<FARPROC(WINAPI*)(HMODULE, const char*)>(realGetProcAddress)(module, name);
+}
 BOOL WINAPI fakeExit(UINT flags, DWORD reserved) {
     calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reserved));
     return TRUE;
@@ -298,7 +304,8 @@ std::vector<std::string> runProgram(bool set) {
     ImportPatch a(&OpenProcessToken_slot, reinterpret_cast<void*>(fakeOpenToken));
     ImportPatch b(&LookupPrivilegeValueA_slot, reinterpret_cast<void*>(fakeLookup));
     ImportPatch c(&AdjustTokenPrivileges_slot, reinterpret_cast<void*>(fakeAdjust));
-    ImportPatch d(&InitiateSystemShutdownA_slot, reinterpret_cast<void*>(fakeShutdown));
+    ImportPatch d(&GetProcAddress_slot, reinterpret_cast<void*>(fakeGetProcAddress));
+    realGetProcAddress = d.original();
     ImportPatch e(&ExitWindowsEx_slot, reinterpret_cast<void*>(fakeExit));
     char saved[MAX_PATH];
     GetCurrentDirectoryA(sizeof saved, saved);
