@@ -12,6 +12,7 @@
 #include "install/install_options_dialog.h"
 #include "uninstall/uninstall_dialog.h"
 #include "launcher/brightness.h"
+#include "launcher/launcher_access.h"
 #include "launcher/regions.h"
 #include "resource.h"
 
@@ -77,10 +78,13 @@ bool LauncherDialog::setUp(HDC dc) {
     width_ = info->bmiHeader.biWidth;
     height_ = info->bmiHeader.biHeight;
     stride_ = (width_ + 3) & ~3;
+    // On a display of 144 dots per inch or more the picture is drawn twice as large (or
+    // more), whole pixels doubled; at 96 it is drawn as it is.
+    scale_ = launcherScale(GetDeviceCaps(dc, LOGPIXELSY));
     int frameX = GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME);
     int frameY = GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME);
-    int windowWidth = width_ + 2 * frameX;
-    int windowHeight = height_ + 2 * frameY;
+    int windowWidth = width_ * scale_ + 2 * frameX;
+    int windowHeight = height_ * scale_ + 2 * frameY;
 
     if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
     memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
@@ -129,15 +133,16 @@ int LauncherDialog::paintPicture(HDC dc, int regionsOnly) {
         }
     }
 
-    SetStretchBltMode(dc, HALFTONE);
+    // Enlarged, every pixel is repeated: smoothing would blur the art.
+    SetStretchBltMode(dc, scale_ > 1 ? COLORONCOLOR : HALFTONE);
     const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(bitmap_.get());
     if (regionsOnly) {
         for (int id = 1; id <= RegionCount; ++id) {
             const HotRegion& r = regionTable[id];
             int w = r.right - r.left + 1;
             int h = r.bottom - r.top + 1;
-            StretchDIBits(dc, r.left, r.top, w, h, r.left, height_ - 1 - r.bottom, w, h, pixels_, info,
-                          DIB_RGB_COLORS, SRCCOPY);
+            StretchDIBits(dc, r.left * scale_, r.top * scale_, w * scale_, h * scale_, r.left, height_ - 1 - r.bottom,
+                          w, h, pixels_, info, DIB_RGB_COLORS, SRCCOPY);
         }
     } else {
         RECT client;
@@ -167,7 +172,7 @@ int LauncherDialog::hitTestRegion() {
 
 int LauncherDialog::hitTestRegion(POINT screen) {
     ScreenToClient(window(), &screen);
-    return regionAt(screen.x, screen.y);
+    return regionAtScaled(screen.x, screen.y, scale_);
 }
 
 // Where the mouse was when the message being handled was made. On a busy machine a
@@ -239,6 +244,33 @@ void LauncherDialog::play() {
         showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
     }
     SetCurrentDirectoryA(savedDirectory);
+}
+
+void LauncherDialog::pressIfLit(int id) {
+    if (id != 0 && regionEnabled[id]) runAction(id);
+}
+
+void LauncherDialog::onOK() {
+    pressIfLit(keyboardRegion);  // Enter: nothing until a key has put the focus mark on a button
+}
+
+bool LauncherDialog::onCommand(int id, int, HWND) {
+    if (id <= LauncherPressCommandBase || id > LauncherPressCommandBase + RegionCount) return false;
+    pressIfLit(id - LauncherPressCommandBase);  // pressed by an assistive program
+    return true;
+}
+
+bool LauncherDialog::onKey(WPARAM key) {
+    int step = 0;
+    switch (key) {
+    case VK_TAB: step = (GetAsyncKeyState(VK_SHIFT) & 0x8000) ? -1 : 1; break;
+    case VK_RIGHT: case VK_DOWN: step = 1; break;
+    case VK_LEFT: case VK_UP: step = -1; break;
+    case VK_SPACE: pressIfLit(keyboardRegion); return true;
+    default: return false;
+    }
+    if (moveKeyboardRegion(step) != 0) announceLauncherFocus(window(), keyboardRegion);
+    return true;
 }
 
 void LauncherDialog::onTimer() {
@@ -326,6 +358,23 @@ bool LauncherDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
     case WM_TIMER:
         if (wParam == AnimationTimer) onTimer();
         return false;
+    case WM_GETDLGCODE:
+        // The launcher has no controls: Tab, the arrows and typed letters are its own.
+        // Enter and Escape still come as the dialog's OK and Cancel.
+        *result = DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return true;
+    case WM_KEYDOWN:
+        if (!ready_ || !onKey(wParam)) return false;
+        *result = 0;
+        return true;
+    case WM_CHAR:
+        if (!ready_) return false;
+        pressIfLit(accessKeyRegion(static_cast<int>(wParam)));
+        *result = 0;
+        return true;
+    case WM_GETOBJECT:
+        *result = answerLauncherObjectRequest(window(), scale_, wParam, lParam);
+        return *result != 0;
     default:
         return false;
     }

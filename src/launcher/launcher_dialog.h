@@ -4,6 +4,8 @@
 #include "app/scoped_handles.h"
 #include "ui/dialog.h"
 
+#include <stdint.h>
+
 class LauncherDialog : public Dialog {
 public:
     LauncherDialog();
@@ -13,8 +15,10 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    // Enter does nothing; Escape ends the launcher like its Exit button.
-    void onOK() override {}
+    // Enter presses the button the keyboard's focus mark is on, and does nothing before a
+    // key has put it on one; Escape ends the launcher like its Exit button.
+    void onOK() override;
+    bool onCommand(int id, int notification, HWND control) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
@@ -28,6 +32,9 @@ private:
     void install();
     void play();
     void onTimer();
+    void pressIfLit(int id);
+    // Tab, Shift+Tab, the arrows and Space; false for any other key.
+    bool onKey(WPARAM key);
     void onLeftButtonDown();
     void onMouseMove(WPARAM keys);
 
@@ -41,6 +48,7 @@ private:
     LONG width_ = 0;
     LONG height_ = 0;
     LONG stride_ = 0;
+    int32_t scale_ = 1;  // the picture's pixels per screen pixel side
     bool handlingPaletteChange_ = false;
 
     int dragging_ = 0;

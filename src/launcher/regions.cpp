@@ -13,6 +13,7 @@ const HotRegion regionTable[RegionCount + 1] = {
 int32_t regionEnabled[RegionCount + 1];
 int32_t regionLevel[RegionCount + 1];
 AnimationState animation;
+int32_t keyboardRegion;
 
 namespace {
 
@@ -45,7 +46,8 @@ int hoverStep() {
     animation.pulseLevel += animation.pulseStep;
     if (animation.pulseLevel < 4 || animation.pulseLevel > 14) animation.pulseStep = -animation.pulseStep;
 
-    int32_t hovered = animation.hoveredRegion;
+    // The focus mark, once the keyboard has set one, pulses like the button under the mouse.
+    int32_t hovered = keyboardRegion != 0 ? keyboardRegion : animation.hoveredRegion;
     int32_t last = animation.lastHoveredRegion;
     int changed = 0;
     if (last != 0 && last != hovered) {
@@ -84,15 +86,51 @@ void applyRegionStates(int installed, int sourcePresent, int directXOffered) {
 }
 
 int regionAt(int32_t x, int32_t y) {
-    for (int id = 1; id <= RegionCount; ++id) {
+    int found = 0;
+    for (int id = 1; id <= RegionCount && found == 0; ++id) {
         const HotRegion& r = regionTable[id];
-        if (r.left <= x && x <= r.right && r.top <= y && y <= r.bottom) {
-            animation.hoveredRegion = id;
+        if (r.left <= x && x <= r.right && r.top <= y && y <= r.bottom) found = id;
+    }
+    if (found != animation.hoveredRegion) keyboardRegion = 0;
+    animation.hoveredRegion = found;
+    return found;
+}
+
+int32_t launcherScale(int32_t dpi) {
+    int32_t scale = (dpi + 48) / 96;
+    return scale < 1 ? 1 : scale;
+}
+
+int regionAtScaled(int32_t x, int32_t y, int32_t scale) {
+    // Left of or above the picture is outside every region (a plain division would
+    // round -1 towards column 0).
+    if (x < 0 || y < 0) return regionAt(-1, -1);
+    return regionAt(x / scale, y / scale);
+}
+
+int moveKeyboardRegion(int step) {
+    int id = keyboardRegion;
+    for (int tried = 0; tried < RegionCount; ++tried) {
+        if (id == 0) id = step > 0 ? 1 : RegionCount;
+        else id = (id - 1 + step + RegionCount) % RegionCount + 1;
+        if (regionEnabled[id]) {
+            keyboardRegion = id;
             return id;
         }
     }
-    animation.hoveredRegion = 0;
+    keyboardRegion = 0;
     return 0;
+}
+
+int accessKeyRegion(int key) {
+    switch (key) {
+    case 'I': case 'i': return RegionInstall;
+    case 'D': case 'd': return RegionDirectX;
+    case 'P': case 'p': return RegionPlay;
+    case 'U': case 'u': return RegionUninstall;
+    case 'X': case 'x': return RegionExit;
+    default: return 0;
+    }
 }
 
 int animationTick() {

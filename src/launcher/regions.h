@@ -37,8 +37,25 @@ extern AnimationState animation;
 void setRegionState(int id, int enabled);
 // The five states from what is installed and what the CD offers. No repaint.
 void applyRegionStates(int installed, int sourcePresent, int directXOffered);
-// The region at client point (x, y), or 0; stored in animation.hoveredRegion.
+// The region at picture point (x, y), or 0; stored in animation.hoveredRegion. The mouse
+// arriving on another region takes the pulse from the keyboard's focus mark.
 int regionAt(int32_t x, int32_t y);
+
+// The picture is drawn scale times as large on a display of more than 96 dots per inch:
+// round(dpi / 96), at least 1. Whole pixels are doubled, so the art stays sharp.
+int32_t launcherScale(int32_t dpi);
+// The region at client point (x, y) of the picture drawn at scale (see regionAt).
+int regionAtScaled(int32_t x, int32_t y, int32_t scale);
+
+// The button the keyboard has moved to (the focus mark), 0 until Tab or an arrow key is
+// used. It pulses as a hovered button does, and Enter or Space presses it.
+extern int32_t keyboardRegion;
+// Moves the focus mark to the next lit button after it (step 1) or before it (-1),
+// round the five; from no mark, to the first or the last lit one. The new mark, or 0
+// when no button is lit.
+int moveKeyboardRegion(int step);
+// The button whose access key this typed character is (I, D, P, U, X, either case), or 0.
+int accessKeyRegion(int key);
 // One tick of the animation timer; 1 when the regions must be repainted.
 int animationTick();
 
