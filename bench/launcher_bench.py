@@ -20,14 +20,28 @@ CLK_TCK = os.sysconf("SC_CLK_TCK")
 
 
 def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
+    """User and system time of a process so far; 0 once it has ended."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except (FileNotFoundError, ProcessLookupError):
+        return 0.0
     return (int(fields[11]) + int(fields[12])) / CLK_TCK
 
 
-def pids_named(name):
-    out = subprocess.run(["pgrep", "-f", name], capture_output=True, text=True).stdout.split()
-    return [int(p) for p in out]
+def own_servers(m):
+    """This machine's wineserver and X server: not those of other Wine programs that
+    may run on the same computer meanwhile."""
+    pids = [m.xvfb.pid]
+    out = subprocess.run(["pgrep", "wineserver"], capture_output=True, text=True).stdout.split()
+    for pid in map(int, out):
+        try:
+            with open("/proc/%d/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=%s" % m.prefix).encode() in f.read().split(b"\0"):
+                    pids.append(pid)
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+    return pids
 
 
 def first_paint(m, args, is_painted):
@@ -68,7 +82,7 @@ def measure(runs=5):
             p = m.start("D:\\setup.exe")
             m.find_window(caption="Vorlex Setup")
             time.sleep(1)  # past the start-up, into the steady animation
-            others = pids_named("wineserver") + pids_named("Xvfb :" + m.display[1:])
+            others = own_servers(m)
             before = cpu_seconds(p.pid), sum(cpu_seconds(o) for o in others)
             t0 = time.monotonic()
             time.sleep(10)

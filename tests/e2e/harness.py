@@ -35,7 +35,7 @@ class DriverError(Exception):
 
 
 class Machine:
-    def __init__(self, version=None, cd=None):
+    def __init__(self, version=None, cd=None, dpi=None):
         self.template = os.environ["VORLEX_WINE_TEMPLATE"]
         root = os.environ.get("VORLEX_WINE_ROOT") or os.path.dirname(self.template)
         os.makedirs(root, exist_ok=True)
@@ -54,6 +54,9 @@ class Machine:
             self.wine("reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/d", "cdrom", "/f")
             if version:
                 self.wine("reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f")
+            if dpi:  # the display's scaling: 192 is 200 %
+                self.wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                          "/d", str(dpi), "/f")
             # The drive type is read when the server starts.
             self.restart_server()
         except BaseException:

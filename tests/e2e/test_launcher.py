@@ -126,18 +126,41 @@ class Launcher(unittest.TestCase):
         self.assertIsNone(self.setup.poll())
         self.assertEqual(self.m.find_window(caption="Vorlex Setup")[0], self.hwnd)
 
-    def test_enter_does_nothing_and_escape_ends_the_launcher(self):
+    def pulses(self, region, resting):
+        """region pulses (the hover look) while resting stays as drawn: not a flash."""
+        def seen():
+            screen = self.m.grab()
+            return not self.region_at_level(screen, region, 8) and self.region_at_level(screen, resting, 8)
+        return wait_until(seen, 5)
+
+    def accessible(self):
+        """The launcher's buttons as a screen reader reads them: name -> state flags."""
+        entries = self.m.driver("access", self.hwnd)[0].split(";")
+        self.assertEqual([e.split("|")[:2] for e in entries],
+                         [[name, "43"] for name in ("Install", "Install DirectX 5", "Play Game", "Uninstall", "Exit")])
+        return {e.split("|")[0]: int(e.split("|")[2], 16) for e in entries}
+
+    def test_keys_move_a_focus_mark_over_the_lit_buttons_and_press_them(self):
+        focused, unavailable = 0x4, 0x1
         self.move_to(300, 330)
         self.m.xdotool("click", 1)  # the player's click gives the window the keyboard
-        self.m.xdotool("key", "Return")
-        # Input is handled in order: once the move to Exit after Enter lights Exit up,
-        # Enter has been handled, and the launcher is still there.
         self.assertTrue(self.wait_for_rest())
-        self.move_to(60, 300)
-        self.assertTrue(wait_until(lambda: not self.region_at_level(self.m.grab(), EXIT, 8), 5), "Enter leaves it open")
-        self.assertIsNone(self.setup.poll())
-        self.m.xdotool("key", "Escape")
-        self.assertIsNotNone(wait_exit(self.setup), "Escape ends the launcher")
+        self.assertEqual(self.accessible()["Play Game"], unavailable)
+        # Enter before any Tab presses nothing: the Tab after it still reaches the launcher.
+        self.m.xdotool("key", "Return", "Tab")
+        self.assertTrue(self.pulses(INSTALL, EXIT), "Tab puts the mark on the first lit button")
+        self.assertTrue(self.accessible()["Install"] & focused)
+        self.m.xdotool("key", "Tab")
+        self.assertTrue(self.pulses(EXIT, INSTALL), "the dark buttons between are skipped")
+        self.m.xdotool("key", "shift+Tab")
+        self.assertTrue(self.pulses(INSTALL, EXIT))
+        self.m.xdotool("key", "Down")
+        self.assertTrue(self.pulses(EXIT, INSTALL))
+        self.assertTrue(self.accessible()["Exit"] & focused)
+        self.m.xdotool("key", "p")  # Play's access key, but Play is dark
+        self.assertTrue(self.pulses(EXIT, INSTALL))
+        self.m.xdotool("key", "Return")
+        self.assertIsNotNone(wait_exit(self.setup), "Enter presses the marked button")
 
     def test_exit_button_ends_the_launcher(self):
         self.move_to(60, 300)

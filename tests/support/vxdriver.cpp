@@ -20,7 +20,13 @@
 //                                       of that thread that has the focus
 //   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
 //                                       K being the visible windows it showed while it ran
+//   access HWND                         the window's accessible children, as a screen reader
+//                                       gets them: "name|role|state" for each, joined by ";"
+//   clipped HWND DPI                    texts of the dialog's buttons and statics that do not
+//                                       fit their control in the dialogs' font (8-point MS Shell
+//                                       Dlg at DPI dots per inch), joined by ";"
 #include <windows.h>
+#include <oleacc.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -76,6 +82,73 @@ int watch(DWORD timeoutMs, const char* commandLine) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return 0;
+}
+
+std::string narrow(BSTR text) {
+    char out[512] = {};
+    if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, out, sizeof out, nullptr, nullptr);
+    return out;
+}
+
+int accessibleChildren(HWND window) {
+    IAccessible* object = nullptr;
+    CoInitialize(nullptr);
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object)))) {
+        printf("error: no accessible object\n");
+        return 1;
+    }
+    LONG count = 0;
+    object->get_accChildCount(&count);
+    std::string line;
+    for (LONG id = 1; id <= count; ++id) {
+        VARIANT child = {};
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR name = nullptr;
+        VARIANT role = {}, state = {};
+        object->get_accName(child, &name);
+        object->get_accRole(child, &role);
+        object->get_accState(child, &state);
+        char entry[600];
+        snprintf(entry, sizeof entry, "%s%s|%ld|0x%lx", id > 1 ? ";" : "", narrow(name).c_str(), role.lVal, state.lVal);
+        line += entry;
+        SysFreeString(name);
+    }
+    object->Release();
+    printf("%s\n", line.c_str());
+    return 0;
+}
+
+// The dialogs' font, made here: a font handle of another process means nothing in this one.
+HFONT dialogFont;
+
+// A button's or a static's text that the control cannot show whole in the dialogs' font.
+BOOL CALLBACK collectClipped(HWND control, LPARAM context) {
+    char kind[32] = {}, text[512] = {};
+    GetClassNameA(control, kind, sizeof kind);
+    GetWindowTextA(control, text, sizeof text);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    bool button = lstrcmpiA(kind, "Button") == 0, label = lstrcmpiA(kind, "Static") == 0;
+    if (!(button || label) || text[0] == '\0' || (label && (style & SS_TYPEMASK) == SS_ICON)) return TRUE;
+    RECT area = {};
+    GetClientRect(control, &area);
+    bool group = button && (style & BS_TYPEMASK) == BS_GROUPBOX;
+    // Push buttons keep a border and a little space on each side; a group box's title
+    // sits after a short stretch of its frame.
+    LONG room = area.right - (button ? GetSystemMetrics(SM_CXEDGE) * 4 + (group ? 8 : 0) : 0);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, dialogFont);
+    RECT needed = {0, 0, room, 0};
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (button && !group ? DT_SINGLELINE : 0));
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (needed.right > room || (!group && needed.bottom > area.bottom)) {
+        std::string* out = reinterpret_cast<std::string*>(context);
+        if (!out->empty()) *out += ";";
+        *out += text;
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -197,6 +270,19 @@ int main(int argc, char** argv) {
             driver::pressKey(toWindow(argv[i]), static_cast<WPARAM>(atoi(argv[i + 1])));
             i += 2;
             printf("ok\n");
+        } else if (command == "access") {
+            need(1);
+            if (accessibleChildren(toWindow(argv[i++])) != 0) return 1;
+        } else if (command == "clipped") {
+            need(2);
+            HWND dialog = toWindow(argv[i]);
+            dialogFont = CreateFontA(-MulDiv(8, atoi(argv[i + 1]), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                     DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+            i += 2;
+            std::string clipped;
+            EnumChildWindows(dialog, collectClipped, reinterpret_cast<LPARAM>(&clipped));
+            DeleteObject(dialogFont);
+            printf("%s\n", clipped.c_str());
         } else if (command == "watch") {
             need(2);
             DWORD timeout = strtoul(argv[i], nullptr, 0);
