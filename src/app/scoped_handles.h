@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <stdlib.h>
+
 // A registry key. close() reports the result of RegCloseKey, which the install
 // record counts towards its own result; the destructor closes a key left open.
 class RegKey {
@@ -24,7 +26,7 @@ private:
     HKEY key_ = nullptr;
 };
 
-// A kernel object handle (file, thread, process, mapping).
+// A kernel object handle (file, thread, process, event, mapping).
 class KernelHandle {
 public:
     KernelHandle() = default;
@@ -48,42 +50,56 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-// The screen's device context, for a look at its capabilities.
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    ~ScreenDC() {
-        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-    }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-// A block from the process heap.
+// A block from the process heap, zero-filled when it is taken and when it grows.
 class HeapBlock {
 public:
     HeapBlock() = default;
     HeapBlock(const HeapBlock&) = delete;
     HeapBlock& operator=(const HeapBlock&) = delete;
     ~HeapBlock() { reset(); }
-    // Zero-filled; false when the heap has no room.
+    // False when the heap has no room.
     bool allocate(SIZE_T size) {
         reset();
         data_ = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+        size_ = data_ != nullptr ? size : 0;
         return data_ != nullptr;
+    }
+    // To at least size bytes, keeping what the block holds. False when the heap has no
+    // room; the block is then as it was.
+    bool grow(SIZE_T size) {
+        if (size <= size_) return true;
+        if (data_ == nullptr) return allocate(size);
+        void* grown = HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, data_, size);
+        if (grown == nullptr) return false;
+        data_ = static_cast<BYTE*>(grown);
+        size_ = size;
+        return true;
     }
     void reset() {
         if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
         data_ = nullptr;
+        size_ = 0;
     }
     BYTE* get() const { return data_; }
+    SIZE_T size() const { return size_; }
 
 private:
     BYTE* data_ = nullptr;
+    SIZE_T size_ = 0;
+};
+
+// A block the C library allocated for us (the WININIT.INI editor's result).
+class MallocBlock {
+public:
+    MallocBlock() = default;
+    MallocBlock(const MallocBlock&) = delete;
+    MallocBlock& operator=(const MallocBlock&) = delete;
+    ~MallocBlock() { free(data_); }
+    char** out() { return &data_; }
+    const char* get() const { return data_; }
+
+private:
+    char* data_ = nullptr;
 };
 
 // A GDI object (palette, bitmap, brush).
@@ -104,7 +120,8 @@ private:
     Handle handle_ = nullptr;
 };
 
-// A device context of a window's client area.
+// A device context of a window's client area, or of the whole screen when the
+// window is null (for a look at its capabilities).
 class WindowDC {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -118,4 +135,43 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// A COM interface pointer, released when it goes.
+template <typename Interface>
+class ComRef {
+public:
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef() {
+        if (pointer_ != nullptr) pointer_->Release();
+    }
+    Interface* operator->() const { return pointer_; }
+    void** out() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+// A library loaded at run time, freed when it goes.
+class LoadedLibrary {
+public:
+    LoadedLibrary() = default;
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+    ~LoadedLibrary() { reset(nullptr); }
+    void reset(HMODULE module) {
+        if (module_ != nullptr) FreeLibrary(module_);
+        module_ = module;
+    }
+    bool loaded() const { return module_ != nullptr; }
+    // An entry point cast to its type; null when the library lacks it.
+    template <typename Entry>
+    Entry entry(const char* name) const {
+        return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_ = nullptr;
 };

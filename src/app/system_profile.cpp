@@ -77,7 +77,7 @@ int probe(const char* commandTail) {
 }
 
 uint32_t displayColours() {
-    ScreenDC screen;
+    WindowDC screen(nullptr);
     int bitsPerPixel = GetDeviceCaps(screen.get(), BITSPIXEL);
     int planes = GetDeviceCaps(screen.get(), PLANES);
     return coloursFromDeviceCaps(static_cast<uint32_t>(bitsPerPixel), static_cast<uint32_t>(planes));

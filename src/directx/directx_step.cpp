@@ -2,6 +2,7 @@
 #include "directx/directx_step.h"
 
 #include "app/bounded_format.h"
+#include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "directx/directx_logic.h"
 #include "ui/dialog.h"
@@ -13,36 +14,17 @@ typedef INT(WINAPI* SetupEntry)(HWND owner, LPSTR sourceFolder, DWORD flags);
 
 const DWORD DirectXFlags = 0x10018;  // DSETUP_DXCORE | DSETUP_DDRAWDRV | DSETUP_DSOUNDDRV
 
-// The setup library, freed on every way out.
-class Library {
-public:
-    Library() = default;
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    // Loads dsetup.dll from the current directory by its full path: a bare name would
-    // find a dsetup.dll in the system folder first on Windows XP SP2 and later.
-    bool loadFromCurrentDirectory() {
-        char folder[TextBufferSize] = {};
-        char path[TextBufferSize] = {};
-        DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-        if (length == 0 || length >= sizeof folder) return false;
-        bool root = length > 0 && folder[length - 1] == '\\';
-        if (!formatText(path, sizeof path, root ? "%sdsetup.dll" : "%s\\dsetup.dll", folder)) return false;
-        module_ = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        return module_ != nullptr;
-    }
-    FARPROC entry(const char* name) const { return GetProcAddress(module_, name); }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
-template <typename Entry>
-Entry entryOf(const Library& library, const char* name) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(library.entry(name)));
+// Loads dsetup.dll from the current directory by its full path: a bare name would
+// find a dsetup.dll in the system folder first on Windows XP SP2 and later.
+bool loadFromCurrentDirectory(LoadedLibrary& library) {
+    char folder[TextBufferSize] = {};
+    char path[TextBufferSize] = {};
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return false;
+    bool root = length > 0 && folder[length - 1] == '\\';
+    if (!formatText(path, sizeof path, root ? "%sdsetup.dll" : "%s\\dsetup.dll", folder)) return false;
+    library.reset(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    return library.loaded();
 }
 
 int ask(HWND owner, const char* text, UINT style) {
@@ -51,12 +33,12 @@ int ask(HWND owner, const char* text, UINT style) {
 
 // Runs the whole step with the current directory as it finds it; the caller restores it.
 int updateDirectX(HWND owner, int afterInstall) {
-    Library library;
+    LoadedLibrary library;
     if (!SetCurrentDirectoryA("directx")) return -1;
-    if (!library.loadFromCurrentDirectory()) {
-        if (!SetCurrentDirectoryA("\\directx") || !library.loadFromCurrentDirectory()) return -1;
+    if (!loadFromCurrentDirectory(library)) {
+        if (!SetCurrentDirectoryA("\\directx") || !loadFromCurrentDirectory(library)) return -1;
     }
-    GetVersionEntry getVersion = entryOf<GetVersionEntry>(library, "DirectXSetupGetVersion");
+    GetVersionEntry getVersion = library.entry<GetVersionEntry>("DirectXSetupGetVersion");
     if (getVersion == nullptr) return -1;
     DWORD version = 0, revision = 0;
     int known = getVersion(&version, &revision);
@@ -93,8 +75,8 @@ int updateDirectX(HWND owner, int afterInstall) {
         return 0;
     }
 
-    SetupEntry setup = entryOf<SetupEntry>(library, "DirectXSetupA");
-    if (setup == nullptr) setup = entryOf<SetupEntry>(library, "DirectXSetup");
+    SetupEntry setup = library.entry<SetupEntry>("DirectXSetupA");
+    if (setup == nullptr) setup = library.entry<SetupEntry>("DirectXSetup");
     if (setup == nullptr) return -1;
     char folder[TextBufferSize] = {};
     GetCurrentDirectoryA(sizeof folder, folder);

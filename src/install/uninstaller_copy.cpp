@@ -20,24 +20,6 @@ namespace {
 const char* const ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const PublisherFolder = "Halvane";
 const int NameAttempts = 1000;
-
-// A COM interface pointer, released when it goes.
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (pointer_ != nullptr) pointer_->Release();
-    }
-    Interface* operator->() const { return pointer_; }
-    void** out() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
 }  // namespace
 
 int makeUninstallerCopy(HINSTANCE instance, char* out) {

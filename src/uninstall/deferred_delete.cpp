@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <stdlib.h>
-
 #include "app/bounded_format.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
@@ -12,55 +10,42 @@
 
 namespace {
 
-// A block from malloc, freed when it goes.
-class Buffer {
-public:
-    Buffer() = default;
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    ~Buffer() { free(data_); }
-    char* data_ = nullptr;
-    size_t size_ = 0;
-};
-
 // Reads a whole file. 1 when read whole, or when there is no such file (the buffer
 // stays empty); 0 when it exists but could not be read, or not to its end.
-int readWholeFile(const char* file, Buffer& text) {
+int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
     KernelHandle handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
         DWORD error = GetLastError();
         return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 1 : 0;
     }
-    size_t capacity = 0;
+    *size = 0;
     for (;;) {
-        if (text.size_ + 65536 > capacity) {
-            capacity = capacity * 2 + 65536;
-            char* grown = static_cast<char*>(realloc(text.data_, capacity));
-            if (grown == nullptr) return 0;
-            text.data_ = grown;
-        }
+        if (*size + 65536 > text.size() && !text.grow(text.size() * 2 + 65536)) return 0;
         DWORD got = 0;
-        if (!ReadFile(handle.get(), text.data_ + text.size_, 65536, &got, nullptr)) return 0;
+        if (!ReadFile(handle.get(), text.get() + *size, 65536, &got, nullptr)) return 0;
         if (got == 0) return 1;
-        text.size_ += got;
+        *size += got;
     }
 }
 
 }  // namespace
 
 void insertIniEntry(const char* file, const char* section, const char* key, const char* value) {
-    Buffer text;
+    HeapBlock text;
+    size_t size = 0;
     // The file may hold other programs' pending deletions: lines that could not be
     // read must never be replaced by a rewrite.
-    if (!readWholeFile(file, text)) return;
-    Buffer out;
-    if (!insertIniEntryText(text.data_, text.size_, section, key, value, &out.data_, &out.size_)) return;
+    if (!readWholeFile(file, text, &size)) return;
+    MallocBlock out;
+    size_t outSize = 0;
+    if (!insertIniEntryText(reinterpret_cast<const char*>(text.get()), size, section, key, value, out.out(), &outSize))
+        return;
 
     KernelHandle handle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) return;
     DWORD written = 0;
-    WriteFile(handle.get(), out.data_, static_cast<DWORD>(out.size_), &written, nullptr);
+    WriteFile(handle.get(), out.get(), static_cast<DWORD>(outSize), &written, nullptr);
 }
 
 int DeferredDelete(const char* path) {
