@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "install/install_manifest.h"
+#include "app/product.h"
 #include "resource.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "app/command_line.h"
 #include "app/install_record.h"
 #include "app/instance_marker.h"
+#include "app/product.h"
 #include "app/profile_logic.h"
 #include "app/scoped_handles.h"
-#include "install/install_manifest.h"
 
 SystemProfile systemProfile;
 
@@ -59,7 +59,7 @@ int probe(const char* commandTail) {
     GlobalMemoryStatus(&memory);
     systemProfile.physicalMemory = static_cast<uint32_t>(memory.dwTotalPhys);
 
-    systemProfile.sourcePresent = pathExists(installManifest.filePairs[0].source);
+    systemProfile.sourcePresent = pathExists(GameExecutableOnCd);
 
     SYSTEM_INFO system;
     memset(&system, 0, sizeof system);

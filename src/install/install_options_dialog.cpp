@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
 #include "install/copy_progress_dialog.h"

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/bounded_format.h"
+#include "app/product.h"
 #include "install/install_manifest.h"
 
 const char* const NoDiskMessage = "Please specify a hard disk and folder name";

@@ -6,10 +6,10 @@
 #include <shlobj.h>
 
 #include "app/bounded_format.h"
+#include "app/product.h"
 #include "app/system_profile.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
-#include "install/install_manifest.h"
 #include "install/uninstaller_name.h"
 
 const char* const PlayLinkName = "Vorlex - Play.lnk";
@@ -18,7 +18,6 @@ const char* const SetupLinkName = "Vorlex - Setup.lnk";
 namespace {
 
 const char* const ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char* const PublisherFolder = "Halvane";
 const int NameAttempts = 1000;
 }  // namespace
 
@@ -88,7 +87,7 @@ int createShortcuts(const char* installFolder, const char* uninstallerCopy) {
     // it works the same and is balanced the same.
     if (com != S_OK && com != S_FALSE) return 0;
     char game[TextBufferSize] = {};
-    int play = formatText(game, sizeof game, "%s\\%s", installFolder, installManifest.filePairs[0].destination) &&
+    int play = formatText(game, sizeof game, "%s\\%s", installFolder, GameExecutable) &&
                createShortcut(game, PlayLinkName, "", group, installFolder);
     int setup = createShortcut(uninstallerCopy, SetupLinkName, "", group, installFolder);
     CoUninitialize();

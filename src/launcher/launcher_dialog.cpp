@@ -6,9 +6,9 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/instance_marker.h"
+#include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
-#include "install/install_manifest.h"
 #include "install/install_options_dialog.h"
 #include "uninstall/uninstall_dialog.h"
 #include "launcher/brightness.h"
@@ -213,7 +213,7 @@ void LauncherDialog::play() {
     // The game is started by its full path: a bare name is searched first in this
     // program's own folder (the CD, or the Windows directory for the uninstaller),
     // where some other Vorlex.exe could stand. Quoted, for folders with blanks.
-    const char* name = installManifest.filePairs[0].destination;
+    const char* name = GameExecutable;
     bool named = folder[0] != '\0' ? formatText(game, sizeof game, "\"%s\\%s\"", folder, name)
                                      : copyText(game, sizeof game, name);
     InstanceMarker::release();
