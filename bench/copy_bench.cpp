@@ -8,7 +8,7 @@
 #include "app/install_record.h"
 #include "app/system_profile.h"
 #include "install/copy_progress_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "uninstall/deferred_delete.h"
 
 namespace {

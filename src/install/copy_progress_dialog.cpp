@@ -6,6 +6,7 @@
 
 #include "app/install_record.h"
 #include "install/copy_logic.h"
+#include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
 #include "resource.h"
 #include "uninstall/deferred_delete.h"

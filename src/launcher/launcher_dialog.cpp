@@ -6,6 +6,7 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/instance_marker.h"
+#include "app/intro_sound.h"
 #include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"

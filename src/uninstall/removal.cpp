@@ -6,7 +6,7 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "install/install_manifest.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "app/system_profile.h"
 #include "faults.h"
 #include "install/copy_progress_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "resource.h"
 #include "snapshot.h"
 #include "uninstall/deferred_delete.h"

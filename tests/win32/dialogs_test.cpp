@@ -10,7 +10,7 @@
 
 #include "app/install_record.h"
 #include "import_patch.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "app/system_profile.h"
 #include "launcher/launcher_dialog.h"
 #include "resource.h"

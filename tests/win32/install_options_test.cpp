@@ -16,7 +16,6 @@
 #include "app/system_profile.h"
 #include "import_patch.h"
 #include "install/install_options_dialog.h"
-#include "install/uninstaller_copy.h"
 #include "resource.h"
 #include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"

@@ -16,7 +16,7 @@
 #include "import_patch.h"
 #include "install/copy_progress_dialog.h"
 #include "install/install_error_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "resource.h"
 #include "snapshot.h"
 #include "uninstall/removal.h"
