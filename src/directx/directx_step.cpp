@@ -2,6 +2,7 @@
 #include "directx/directx_step.h"
 
 #include "app/bounded_format.h"
+#include "app/path_logic.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "directx/directx_logic.h"
@@ -21,8 +22,7 @@ bool loadFromCurrentDirectory(LoadedLibrary& library) {
     char path[TextBufferSize] = {};
     DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return false;
-    bool root = length > 0 && folder[length - 1] == '\\';
-    if (!formatText(path, sizeof path, root ? "%sdsetup.dll" : "%s\\dsetup.dll", folder)) return false;
+    if (!joinPath(path, folder, "dsetup.dll")) return false;
     library.reset(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     return library.loaded();
 }
@@ -47,7 +47,7 @@ int updateDirectX(HWND owner, int afterInstall) {
         char system[TextBufferSize] = {};
         char ddraw[TextBufferSize] = {};
         GetSystemDirectoryA(system, sizeof system);
-        int found = formatText(ddraw, sizeof ddraw, "%s\\ddraw.dll", system) && pathExists(ddraw);
+        int found = joinPath(ddraw, system, "ddraw.dll") && pathExists(ddraw);
         installed = found ? 0 : -1;
     }
 

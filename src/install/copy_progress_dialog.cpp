@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "app/install_record.h"
+#include "app/path_logic.h"
 #include "install/copy_logic.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
@@ -67,7 +68,7 @@ BOOL CopyProgressDialog::onInitDialog() {
         CreateDirectoryA(installFolder_, nullptr);
         for (const char* const* sub = manifest_->subfolders; *sub != nullptr; ++sub) {
             char path[TextBufferSize] = {};
-            if (formatText(path, sizeof path, "%s\\%s", installFolder_, *sub)) CreateDirectoryA(path, nullptr);
+            if (joinPath(path, installFolder_, *sub)) CreateDirectoryA(path, nullptr);
         }
         dialogWindow_ = window();
         progressBar_ = bar;
@@ -97,7 +98,7 @@ DWORD WINAPI CopyProgressDialog::copyWorker(void* parameter) {
         self->pauseIfAsked();  // an aborted install starts no further file
         if (!self->running_) break;
         char destination[TextBufferSize] = {};
-        if (!formatText(destination, sizeof destination, "%s\\%s", self->installFolder_, pair->destination) ||
+        if (!joinPath(destination, self->installFolder_, pair->destination) ||
             !self->copyOneFile(pair->source, destination)) {
             char text[TextBufferSize] = {};
             formatText(text, sizeof text, "Error with file: %s", pair->source);

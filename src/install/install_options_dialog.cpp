@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "app/path_logic.h"
 #include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
@@ -41,7 +42,7 @@ BOOL InstallOptionsDialog::onInitDialog() {
     char folder[TextBufferSize] = {};
     programFilesFolder(windows, folder, sizeof folder);
     CreateDirectoryA(folder, nullptr);  // usually there already
-    formatText(installFolder_, sizeof installFolder_, "%s\\%s", folder, GameName);
+    joinPath(installFolder_, folder, GameName);
     SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);
     readFolderFromEdit();
     refreshFreeSpace();
@@ -93,7 +94,7 @@ int browseInstallFolder(char* out, HWND owner) {
     char picked[MAX_PATH + 1] = {};
     int result = 0;
     char chosen[TextBufferSize] = {};
-    if (SHGetPathFromIDListA(item, picked) && browsedInstallFolder(picked, chosen, sizeof chosen)) {
+    if (SHGetPathFromIDListA(item, picked) && joinPath(chosen, picked, GameName)) {
         copyText(out, TextBufferSize, chosen);
         result = 1;
     }

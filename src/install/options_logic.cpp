@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "app/bounded_format.h"
-#include "app/product.h"
 #include "install/install_manifest.h"
 
 const char* const NoDiskMessage = "Please specify a hard disk and folder name";
@@ -87,10 +86,4 @@ int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity)
                           letter);
     return formatText(out, capacity, "The game requires %ldMb of disk space.\nThere is currently %ldMb free on drive %c.",
                       required, static_cast<long>(megabytes), letter);
-}
-
-int browsedInstallFolder(const char* picked, char* out, size_t capacity) {
-    size_t length = strlen(picked);
-    const char* separator = (length > 0 && picked[length - 1] == '\\') ? "" : "\\";
-    return formatText(out, capacity, "%s%s%s", picked, separator, GameName);
 }

@@ -19,7 +19,5 @@ char installDriveLetter(const char* folder);
 int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);
 // The free-space line for a usable drive.
 int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity);
-// The folder picked in the folder browser with the game's folder added.
-int browsedInstallFolder(const char* picked, char* out, size_t capacity);
 
 extern const char* const NoDiskMessage;

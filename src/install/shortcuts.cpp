@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/bounded_format.h"
+#include "app/path_logic.h"
 #include "app/product.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
@@ -24,7 +25,7 @@ int programGroupFolder(char* out) {
     int result = queryRegistryText(key.get(), "Programs", programs);
     if (!key.close()) result = 0;
     if (programs[0] == '\0') return 0;
-    if (!formatText(out, TextBufferSize, "%s\\%s", programs, PublisherFolder)) return 0;
+    if (!joinPath(out, programs, PublisherFolder)) return 0;
     return result;
 }
 
@@ -43,7 +44,7 @@ int createShortcut(const char* target, const char* linkName, const char* argumen
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
     char linkPath[TextBufferSize] = {};
     WCHAR widePath[TextBufferSize] = {};
-    if (!formatText(linkPath, sizeof linkPath, "%s\\%s", linkFolder, linkName) ||
+    if (!joinPath(linkPath, linkFolder, linkName) ||
         MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, TextBufferSize) == 0)
         return 0;
     if (FAILED(file->Save(widePath, TRUE))) result = 0;
@@ -60,7 +61,7 @@ int createShortcuts(const char* installFolder, const char* uninstallerCopy) {
     // it works the same and is balanced the same.
     if (com != S_OK && com != S_FALSE) return 0;
     char game[TextBufferSize] = {};
-    int play = formatText(game, sizeof game, "%s\\%s", installFolder, GameExecutable) &&
+    int play = joinPath(game, installFolder, GameExecutable) &&
                createShortcut(game, PlayLinkName, "", group, installFolder);
     int setup = createShortcut(uninstallerCopy, SetupLinkName, "", group, installFolder);
     CoUninitialize();
@@ -74,7 +75,7 @@ int removeShortcuts() {
     const char* const names[] = {PlayLinkName, SetupLinkName};
     for (const char* name : names) {
         char path[TextBufferSize] = {};
-        if (!formatText(path, sizeof path, "%s\\%s", group, name)) {
+        if (!joinPath(path, group, name)) {
             result = 0;
             continue;
         }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/bounded_format.h"
+#include "app/path_logic.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "uninstall/ini_editor.h"
@@ -64,7 +65,7 @@ int DeferredDelete(const char* path) {
         // delete nothing and is not worth a rewrite of the file. Neither is written
         // without the whole Windows directory: some other WININIT.INI would get it.
         if (haveWindows && length > 0 && length < sizeof shortPath &&
-            formatText(iniFile, sizeof iniFile, "%s\\WININIT.INI", windows))
+            joinPath(iniFile, windows, "WININIT.INI"))
             insertIniEntry(iniFile, "Rename", "NUL", shortPath);
     } else {
         MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);

@@ -5,6 +5,7 @@
 
 #include "app/bounded_format.h"
 #include "app/install_record.h"
+#include "app/path_logic.h"
 #include "install/install_manifest.h"
 #include "install/shortcuts.h"
 
@@ -15,7 +16,7 @@ namespace {
 void removeFile(HWND progressBar, const char* installFolder, const char* name) {
     char path[TextBufferSize] = {};
     // A path that does not fit is not acted on: a cut one could name another file.
-    if (formatText(path, sizeof path, "%s\\%s", installFolder, name)) {
+    if (joinPath(path, installFolder, name)) {
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path);
     }
@@ -47,7 +48,7 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
         while (last != plan.subfolders) {
             --last;
             char path[TextBufferSize] = {};
-            if (formatText(path, sizeof path, "%s\\%s", installFolder, *last)) RemoveDirectoryA(path);
+            if (joinPath(path, installFolder, *last)) RemoveDirectoryA(path);
         }
 
         // The install folder may be the current directory (the game ran there): step

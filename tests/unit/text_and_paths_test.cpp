@@ -1,4 +1,4 @@
-// Bounds-checked formatting and the module-folder split.
+// Bounds-checked formatting, path joins and the module-folder split.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -30,13 +30,14 @@ TEST(BoundedFormat, TextThatDoesNotFitFailsAndLeavesBufferEmpty) {
     EXPECT_STREQ(buffer, "short");
 }
 
-TEST(BoundedFormat, PathsNearTheBufferSize) {
+TEST(JoinPath, PathsNearTheBufferSizeAndADrivesRoot) {
     char buffer[TextBufferSize];
-    std::string folder(1000, 'f');
-    EXPECT_EQ(formatText(buffer, sizeof buffer, "%s\\%s", folder.c_str(), "Vorlex.exe"), 1);
-    std::string longer(1020, 'f');
-    EXPECT_EQ(formatText(buffer, sizeof buffer, "%s\\%s", longer.c_str(), "Vorlex.exe"), 0);
+    std::string folder(1012, 'f');
+    EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe"), 1) << "1023 characters";
+    EXPECT_EQ(joinPath(buffer, (folder + "f").c_str(), "Vorlex.exe"), 0);
     EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex"), 1);
+    EXPECT_STREQ(buffer, "D:\\Vorlex");
 }
 
 std::string folderOf(const char* path) {
