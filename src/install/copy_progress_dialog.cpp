@@ -22,7 +22,7 @@ const UINT_PTR SpinnerTimer = 0x5350494E;  // 'SPIN'
 const UINT SpinnerPeriodMs = 50;
 }  // namespace
 
-CopyProgressDialog::CopyProgressDialog() : Dialog(IDD_COPY_PROGRESS) {
+CopyProgressDialog::CopyProgressDialog() : Dialog(IDD_COPY_PROGRESS, "Vorlex Installation") {
     parked_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     resume_.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
 }
@@ -48,7 +48,6 @@ void CopyProgressDialog::setErrorText(const char* text) {
 }
 
 BOOL CopyProgressDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Installation");
     setErrorText("");
     EnableWindow(control(IDC_COPY_ABORT), FALSE);
     HWND bar = control(IDC_PROGRESS_BAR);

@@ -33,8 +33,8 @@ public:
 
 protected:
     BOOL onInitDialog() override;
+    // Enter ends the dialog once the copy is done; the worker's IDOK comes this way too.
     void onOK() override;
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 

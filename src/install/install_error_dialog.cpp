@@ -6,12 +6,11 @@
 #include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 
-InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTALL_ERROR) {
+InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTALL_ERROR, "Vorlex Install Error") {
     copyText(errorText_, sizeof errorText_, errorText);
 }
 
 BOOL InstallErrorDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Install Error");
     done_ = 0;
     if (errorText_[0] == 1) {
         // The player chose to abort: nothing to explain, clean up at once.

@@ -19,10 +19,9 @@ const UINT_PTR RefreshTimer = 0x494F5054;  // 'IOPT'
 const UINT RefreshPeriodMs = 1000;
 }  // namespace
 
-InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS) {}
+InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS, "Vorlex Install Options") {}
 
 BOOL InstallOptionsDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Install Options");
     SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, 200, 0);
 
     char message[TextBufferSize] = {};

@@ -15,8 +15,6 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    void onOK() override {}
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 

@@ -22,11 +22,10 @@ const UINT AnimationPeriodMs = 15;
 const DWORD PixelOffset = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);  // 1064
 }  // namespace
 
-LauncherDialog::LauncherDialog() : Dialog(IDD_LAUNCHER) {}
+LauncherDialog::LauncherDialog() : Dialog(IDD_LAUNCHER, "Vorlex Setup") {}
 
 BOOL LauncherDialog::onInitDialog() {
     WindowDC dc(window());
-    SetWindowTextA(window(), "Vorlex Setup");
     IntroSound::request(1);
     if (!setUp(dc.get())) return TRUE;  // stays the bare template frame; Escape still ends it
     ready_ = 1;

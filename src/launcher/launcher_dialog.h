@@ -13,8 +13,8 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    // Enter does nothing; Escape ends the launcher like its Exit button.
-    void onOK() override {}
+    // Escape ends the launcher like its Exit button; Enter does nothing.
+    void onCancel() override { endDialog(IDCANCEL); }
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:

@@ -9,10 +9,9 @@
 #include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 
-UninstallDialog::UninstallDialog() : Dialog(IDD_UNINSTALL) {}
+UninstallDialog::UninstallDialog() : Dialog(IDD_UNINSTALL, "Vorlex Uninstall") {}
 
 BOOL UninstallDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Uninstall");
     done_ = 0;
     memset(path_, 0, sizeof path_);
     // Nothing recorded leaves the folder line empty.

@@ -9,9 +9,6 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    // The removal cannot be stopped half way: Enter and Escape do nothing.
-    void onOK() override {}
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
 
 private:
