@@ -1,9 +1,7 @@
 // The install error and clean-up dialog.
 #include "install/install_error_dialog.h"
 
-#include "app/install_record.h"
 #include "resource.h"
-#include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 
 InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTALL_ERROR, "Vorlex Install Error") {
@@ -38,13 +36,10 @@ bool InstallErrorDialog::onCommand(int id, int, HWND) {
 }
 
 void InstallErrorDialog::cleanUp() {
-    char path[TextBufferSize] = {};
-    char setup[TextBufferSize] = {};
     HWND button = control(IDC_ERROR_CLEAN_UP);
     EnableWindow(button, FALSE);
-    readInstallRecord(path, setup);
-    removeInstallation(control(IDC_PROGRESS_BAR), path);
-    DeferredDelete(setup);
+    // The program runs from the CD here: the uninstaller copy goes at once.
+    undoInstall(control(IDC_PROGRESS_BAR));
     SetWindowTextA(control(IDC_ERROR_TEXT),
                    "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.");
     EnableWindow(button, TRUE);

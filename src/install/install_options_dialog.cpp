@@ -36,12 +36,7 @@ BOOL InstallOptionsDialog::onInitDialog() {
                         sizeof message);
     if (message[0] != '\0') showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
 
-    char windows[TextBufferSize] = {};
-    windowsDirectory(windows);  // without it, the proposal is on drive C:
-    char folder[TextBufferSize] = {};
-    programFilesFolder(windows, folder, sizeof folder);
-    CreateDirectoryA(folder, nullptr);  // usually there already
-    joinPath(installFolder_, folder, GameName);
+    defaultInstallFolder(installFolder_);
     SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);
     readFolderFromEdit();
     refreshFreeSpace();
@@ -78,6 +73,15 @@ void InstallOptionsDialog::refreshFreeSpace() {
     }
     EnableWindow(control(IDC_OPTIONS_INSTALL_NOW), usable ? TRUE : FALSE);
     SetWindowTextA(control(IDC_OPTIONS_FREE_SPACE), text);
+}
+
+int defaultInstallFolder(char* out) {
+    char windows[TextBufferSize] = {};
+    windowsDirectory(windows);  // without it, the proposal is on drive C:
+    char folder[TextBufferSize] = {};
+    if (!programFilesFolder(windows, folder, sizeof folder)) return 0;
+    CreateDirectoryA(folder, nullptr);  // usually there already
+    return joinPath(out, folder, GameName);
 }
 
 int browseInstallFolder(char* out, HWND owner) {

@@ -27,6 +27,10 @@ private:
     char installFolder_[TextBufferSize] = {};
 };
 
+// The folder an install is first proposed: the game's folder in "Program Files" on
+// the Windows drive (drive C: when the Windows directory names none), made when
+// missing. 1 when it fits out[1024].
+int defaultInstallFolder(char* out);
 // The shell's folder picker; on success out[1024] holds the picked folder with the
 // game's folder added, else it is untouched.
 int browseInstallFolder(char* out, HWND owner);

@@ -8,6 +8,7 @@
 #include "app/path_logic.h"
 #include "install/install_manifest.h"
 #include "install/shortcuts.h"
+#include "uninstall/deferred_delete.h"
 
 namespace {
 
@@ -62,4 +63,13 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
     }
     deleteInstallKeys();
     return deleteUninstallEntry();
+}
+
+int undoInstall(HWND progressBar) {
+    char path[TextBufferSize] = {};
+    char setup[TextBufferSize] = {};
+    readInstallRecord(path, setup);  // values that cannot be read stay empty
+    int result = removeInstallation(progressBar, path);
+    DeferredDelete(setup);
+    return result;
 }

@@ -15,5 +15,4 @@ private:
     void uninstallNow();
 
     int done_ = 0;
-    char path_[TextBufferSize] = {};
 };

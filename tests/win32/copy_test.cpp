@@ -15,10 +15,11 @@
 #include "app/system_profile.h"
 #include "faults.h"
 #include "install/copy_progress_dialog.h"
+#include "install/install_bootstrap.h"
 #include "install/shortcuts.h"
 #include "resource.h"
 #include "snapshot.h"
-#include "uninstall/deferred_delete.h"
+#include "uninstall/removal.h"
 #include "win_driver.h"
 
 
@@ -86,15 +87,8 @@ protected:
     void TearDown() override {
         UnhookWindowsHookEx(sentHook_);
         UnhookWindowsHookEx(postedHook_);
-        char setup[1024] = {};
-        char path[1024] = {};
-        readInstallRecord(path, setup);
-        DeferredDelete(setup);
-        deleteInstallKeys();
-        deleteUninstallEntry();
-        removeShortcuts();
-        for (const char* name : {"Vorlex.exe", "filesys.dat", "big.dat"})
-            DeleteFileA((std::string(Folder) + "\\" + name).c_str());
+        DeleteFileA((std::string(Folder) + "\\big.dat").c_str());
+        undoInstall(nullptr);
         RemoveDirectoryA(Folder);
         SetCurrentDirectoryA(saved_);
     }
@@ -254,44 +248,39 @@ bool groupFolderExists() {
     return programGroupFolder(group) && exists(group);
 }
 
-TEST_F(CopyDialog, SetupInitErrorWhenNoUninstallerCopyCanBeMade) {
-    makeCd(1000, 1000);
-    CopyFileFails copy(ERROR_DISK_FULL);
-    EXPECT_EQ(install(&installManifest), "Setup init error");
-    char path[1024];
-    EXPECT_EQ(readInstallRecord(path, nullptr), 0);
-    EXPECT_FALSE(exists(Folder));
-    EXPECT_EQ(uninstallerCopies(), 0);
+// The bootstrap's failures, called without a window: each names its step, deletes the
+// uninstaller copy just made, and goes no further.
+std::string bootstrap() {
+    const char* failure = bootstrapInstall(GetModuleHandleA(nullptr), Folder, installManifest);
+    return failure != nullptr ? failure : "";
 }
 
-TEST_F(CopyDialog, InstallRegErrorDeletesTheFreshCopyAndGoesNoFurther) {
-    makeCd(1000, 1000);
-    RegistryKeyRefused refused(VersionKeyName);
-    EXPECT_EQ(install(&installManifest), "Install reg error");
-    EXPECT_EQ(uninstallerCopies(), 0) << "the copy just made is deleted";
-    EXPECT_FALSE(groupFolderExists()) << "no shortcut";
-    HKEY entry;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &entry), ERROR_SUCCESS);
-    EXPECT_FALSE(exists(Folder)) << "no folder, no worker";
-}
-
-TEST_F(CopyDialog, StartMenuErrorWithoutAProgramsFolder) {
-    makeCd(1000, 1000);
+TEST_F(CopyDialog, BootstrapFailuresStopAtTheirStep) {
     {
-        ProgramsValueRemoved noPrograms;
-        EXPECT_EQ(install(&installManifest), "Start menu error");
+        CopyFileFails copy(ERROR_DISK_FULL);
+        EXPECT_EQ(bootstrap(), "Setup init error");
     }
     char path[1024];
+    EXPECT_EQ(readInstallRecord(path, nullptr), 0);
+    {
+        RegistryKeyRefused refused(VersionKeyName);
+        EXPECT_EQ(bootstrap(), "Install reg error");
+    }
+    EXPECT_FALSE(groupFolderExists()) << "no shortcut";
+    {
+        ProgramsValueRemoved noPrograms;
+        EXPECT_EQ(bootstrap(), "Start menu error");
+    }
     EXPECT_EQ(readInstallRecord(path, nullptr), 1) << "the record stays for the clean-up";
-    EXPECT_FALSE(exists(Folder));
-}
-
-TEST_F(CopyDialog, UninstallRegError) {
-    makeCd(1000, 1000);
-    RegistryKeyRefused refused(UninstallEntryKeyName);
-    EXPECT_EQ(install(&installManifest), "Uninstall reg error");
+    {
+        RegistryKeyRefused refused(UninstallEntryKeyName);
+        EXPECT_EQ(bootstrap(), "Uninstall reg error");
+    }
     EXPECT_TRUE(groupFolderExists()) << "the shortcuts stay for the clean-up";
-    EXPECT_FALSE(exists(Folder));
+    HKEY entry;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &entry), ERROR_SUCCESS);
+    EXPECT_EQ(uninstallerCopies(), 0) << "every copy just made is deleted";
+    EXPECT_FALSE(exists(Folder)) << "no folder";
 }
 
 TEST_F(CopyDialog, ThreadError) {
@@ -352,12 +341,7 @@ TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
     EXPECT_EQ(first, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(155)));
     EXPECT_NE(initial, first);
     SetCurrentDirectoryA(saved);
-    char setup[1024] = {}, path[1024] = {};
-    readInstallRecord(path, setup);
-    DeferredDelete(setup);
-    deleteInstallKeys();
-    deleteUninstallEntry();
-    removeShortcuts();
+    undoInstall(nullptr);
 }
 
 // Abort at random moments, answered No or Yes: every round ends, none hangs.

@@ -1,13 +1,12 @@
 // Injected faults (see faults.h).
 #include "faults.h"
 
-#include <stdio.h>
 #include <string.h>
 
 IMPORT_SLOT(RegCreateKeyExA, 36);
 IMPORT_SLOT(CopyFileA, 12);
 IMPORT_SLOT(CreateThread, 24);
-IMPORT_SLOT_CDECL(fwrite);
+IMPORT_SLOT(WriteFile, 20);
 
 namespace {
 
@@ -32,15 +31,17 @@ HANDLE WINAPI noThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, voi
     return nullptr;
 }
 
-void* realFwrite;
+void* realWriteFile;
 DWORD writeDelayMs;
 int failWriteAt;
-size_t __cdecl slowOrFailingWrite(const void* data, size_t size, size_t count, FILE* stream) {
-    if (stream != stdout && stream != stderr) {
-        if (++SlowWrites::calls == failWriteAt) return 0;
-        if (writeDelayMs) Sleep(writeDelayMs);
+BOOL WINAPI slowOrFailingWrite(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
+    if (++SlowWrites::calls == failWriteAt) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
     }
-    return reinterpret_cast<size_t(__cdecl*)(const void*, size_t, size_t, FILE*)>(realFwrite)(data, size, count, stream);
+    if (writeDelayMs) Sleep(writeDelayMs);
+    typedef BOOL(WINAPI * Write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
+    return reinterpret_cast<Write>(realWriteFile)(file, data, size, written, overlapped);
 }
 
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -76,8 +77,8 @@ ProgramsValueRemoved::~ProgramsValueRemoved() {
 }
 
 SlowWrites::SlowWrites(DWORD delayMs, int failAtCall)
-    : patch_(&fwrite_slot, reinterpret_cast<void*>(slowOrFailingWrite)) {
-    realFwrite = patch_.original();
+    : patch_(&WriteFile_slot, reinterpret_cast<void*>(slowOrFailingWrite)) {
+    realWriteFile = patch_.original();
     writeDelayMs = delayMs;
     failWriteAt = failAtCall;
     calls = 0;

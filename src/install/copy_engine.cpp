@@ -1,0 +1,130 @@
+// The copy engine (see copy_engine.h).
+#include "install/copy_engine.h"
+
+#include <commctrl.h>
+
+#include "app/path_logic.h"
+#include "install/copy_logic.h"
+
+const char abortMarker[2] = {1, 0};
+
+namespace {
+
+// Process-wide, used by the worker alone: every chunk of every file passes through
+// the one buffer, so nothing is allocated per file; the count runs over all files of
+// one install and sets the bar's position.
+char copyBuffer[65536];
+uint32_t bytesCopied;
+
+// The worker's safe point: it waits here while the Abort question is open.
+void passSafePoint(CopyJob& job) {
+    if (!job.pauseRequested) return;
+    SetEvent(job.parked.get());
+    WaitForSingleObject(job.resumed.get(), INFINITE);
+}
+
+void setErrorText(CopyJob& job, const char* text) {
+    copyText(job.errorText, sizeof job.errorText, text);
+}
+
+DWORD WINAPI copyWorker(void* parameter) {
+    CopyJob& job = *static_cast<CopyJob*>(parameter);
+    bytesCopied = 1;
+    for (const FilePair* pair = job.manifest->filePairs; job.running && pair->source != nullptr; ++pair) {
+        passSafePoint(job);  // an aborted install starts no further file
+        if (!job.running) break;
+        char destination[TextBufferSize] = {};
+        if (!joinPath(destination, job.installFolder, pair->destination) ||
+            !copyOneFile(pair->source, destination, job)) {
+            char text[TextBufferSize] = {};
+            formatText(text, sizeof text, "Error with file: %s", pair->source);
+            setErrorText(job, text);
+            InterlockedExchange(&job.running, 0);
+        }
+    }
+    HWND dialog = job.dialog;
+    // The last touch of the job: from here on the dialog may end and the job go.
+    InterlockedExchange(&job.done, 1);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+// Waits until the worker has parked at its safe point or ended.
+void waitUntilParked(CopyJob& job, HANDLE worker) {
+    HANDLE handles[2] = {job.parked.get(), worker};
+    for (;;) {
+        // The worker may be waiting for this thread to take a progress message
+        // before it reaches its safe point: answer sent messages while waiting.
+        DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_OBJECT_0 + 1 || woken == WAIT_FAILED) return;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+CopyJob::CopyJob() {
+    parked.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    resumed.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+}
+
+int startCopy(CopyJob& job, KernelHandle& worker) {
+    InterlockedExchange(&job.running, 1);
+    InterlockedExchange(&job.done, 0);
+    worker.reset(CreateThread(nullptr, 0, copyWorker, &job, 0, nullptr));
+    return worker.valid() ? 1 : 0;
+}
+
+void pauseCopy(CopyJob& job, HANDLE worker) {
+    if (worker == nullptr) return;
+    ResetEvent(job.resumed.get());
+    InterlockedExchange(&job.pauseRequested, 1);
+    waitUntilParked(job, worker);
+}
+
+void resumeCopy(CopyJob& job, int stop) {
+    if (stop) {
+        setErrorText(job, abortMarker);
+        InterlockedExchange(&job.running, 0);
+    }
+    InterlockedExchange(&job.pauseRequested, 0);
+    SetEvent(job.resumed.get());
+}
+
+void endCopy(CopyJob& job, KernelHandle& worker) {
+    if (!worker.valid()) return;
+    InterlockedExchange(&job.running, 0);
+    InterlockedExchange(&job.pauseRequested, 0);
+    SetEvent(job.resumed.get());
+    WaitForSingleObject(worker.get(), INFINITE);
+    worker.reset(nullptr);
+}
+
+int copyOneFile(const char* source, const char* destination, CopyJob& job) {
+    // Both are opened before either is tested: a missing source still leaves an empty
+    // destination, as the clean-up expects.
+    KernelHandle in(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    if (!in.valid() || !out.valid()) return 0;
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
+        if (count == 0) return 1;
+        passSafePoint(job);
+        if (!job.running) return 1;  // aborted: the chunk in hand is not written
+        DWORD written = 0;
+        if (!WriteFile(out.get(), copyBuffer, count, &written, nullptr) || written != count) return 0;
+        bytesCopied += count;
+        // One position per chunk, posted: a message sent across threads waits for the
+        // dialog's thread to answer it, which under Wine costs more than copying the
+        // chunk. A full bar stays full: once its end is on its way, nothing more goes.
+        if (!job.barFull) {
+            int32_t position = progressPosition(bytesCopied, job.progressScale);
+            PostMessageA(job.progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+            if (position >= ProgressMaximum) job.barFull = true;
+        }
+    }
+}
