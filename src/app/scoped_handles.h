@@ -5,6 +5,8 @@
 
 #include <stdlib.h>
 
+#include "app/bounded_format.h"
+
 // A registry key. close() reports the result of RegCloseKey, which the install
 // record counts towards its own result; the destructor closes a key left open.
 class RegKey {
@@ -174,4 +176,24 @@ public:
 
 private:
     HMODULE module_ = nullptr;
+};
+
+// The current directory, saved when the guard is made and restored when it goes. One
+// that does not fit the buffer is not saved, and then nothing is restored: a cut or
+// empty path would move the process somewhere else.
+class CurrentDirectoryGuard {
+public:
+    CurrentDirectoryGuard() {
+        DWORD length = GetCurrentDirectoryA(sizeof saved_, saved_);
+        if (length == 0 || length >= sizeof saved_) saved_[0] = '\0';
+    }
+    CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
+    CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
+    ~CurrentDirectoryGuard() {
+        if (saved()) SetCurrentDirectoryA(saved_);
+    }
+    bool saved() const { return saved_[0] != '\0'; }
+
+private:
+    char saved_[TextBufferSize] = {};
 };

@@ -31,53 +31,72 @@ int ask(HWND owner, const char* text, UINT style) {
     return showNotice(owner, text, style) == IDYES;
 }
 
-// Runs the whole step with the current directory as it finds it; the caller restores it.
-int updateDirectX(HWND owner, int afterInstall) {
-    LoadedLibrary library;
-    if (!SetCurrentDirectoryA("directx")) return -1;
-    if (!loadFromCurrentDirectory(library)) {
-        if (!SetCurrentDirectoryA("\\directx") || !loadFromCurrentDirectory(library)) return -1;
-    }
+// How the step ended: the setup ran and reported success; nothing was done (the player
+// said No, or there was nothing to do); or it failed, which the player is told.
+enum DirectXOutcome { DirectXUpdated, DirectXLeftAlone, DirectXFailed };
+
+// The setup library from the CD's directx folder, else from the root of the current
+// drive; the current directory is left in the folder it came from.
+bool loadSetupLibrary(LoadedLibrary& library) {
+    if (!SetCurrentDirectoryA("directx")) return false;
+    if (loadFromCurrentDirectory(library)) return true;
+    return SetCurrentDirectoryA("\\directx") && loadFromCurrentDirectory(library);
+}
+
+// 1 when DirectDraw is in the system folder: some DirectX is there, whose release
+// its setup library does not report.
+int directDrawPresent() {
+    char system[TextBufferSize] = {};
+    char ddraw[TextBufferSize] = {};
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    if (length == 0 || length >= sizeof system) return 0;
+    return joinPath(ddraw, system, "ddraw.dll") && pathExists(ddraw);
+}
+
+// The installed release as the decision table takes it: -1 for none, 0 for one too
+// old to report its number. False when the library cannot tell.
+bool installedDirectX(const LoadedLibrary& library, int32_t* installed) {
     GetVersionEntry getVersion = library.entry<GetVersionEntry>("DirectXSetupGetVersion");
-    if (getVersion == nullptr) return -1;
+    if (getVersion == nullptr) return false;
     DWORD version = 0, revision = 0;
     int known = getVersion(&version, &revision);
-    int32_t installed = static_cast<int32_t>(version & 0xFFFF);
-    if (!known || installed == 0) {
-        char system[TextBufferSize] = {};
-        char ddraw[TextBufferSize] = {};
-        GetSystemDirectoryA(system, sizeof system);
-        int found = joinPath(ddraw, system, "ddraw.dll") && pathExists(ddraw);
-        installed = found ? 0 : -1;
-    }
+    *installed = static_cast<int32_t>(version & 0xFFFF);
+    if (!known || *installed == 0) *installed = directDrawPresent() ? 0 : -1;
+    return true;
+}
 
+// Asks the player when the decision table says so. True when the setup is to run.
+bool playerWantsDirectX(HWND owner, int32_t installed, int afterInstall) {
     char text[TextBufferSize] = {};
     switch (decideDirectX(installed, afterInstall)) {
     case InstallWithoutAsking:
-        break;
+        return true;
     case AskOldVersion:
         formatText(text, sizeof text,
                    "An old version of DirectX is installed on this computer.\n\n"
                    "It is recommended that you install DirectX %d, do you want to?",
                    DirectXTargetVersion);
-        if (!ask(owner, text, MB_YESNO | MB_ICONQUESTION)) return 0;
-        break;
+        return ask(owner, text, MB_YESNO | MB_ICONQUESTION);
     case AskVersionYesDefault:
     case AskVersionNoDefault: {
         formatText(text, sizeof text, "DirectX %d is installed on this computer.\n\nDo you want to install DirectX %d ?",
                    static_cast<int>(installed), DirectXTargetVersion);
         UINT style = MB_YESNO | MB_ICONQUESTION;
         if (static_cast<uint32_t>(installed) >= DirectXTargetVersion) style |= MB_DEFBUTTON2;
-        if (!ask(owner, text, style)) return 0;
-        break;
+        return ask(owner, text, style);
     }
     case LeaveQuietly:
-        return 0;
+        break;
     }
+    return false;
+}
 
+// Runs the redistributable's setup from the current directory, and asks about the
+// restart it may need.
+DirectXOutcome runSetup(HWND owner, const LoadedLibrary& library) {
     SetupEntry setup = library.entry<SetupEntry>("DirectXSetupA");
     if (setup == nullptr) setup = library.entry<SetupEntry>("DirectXSetup");
-    if (setup == nullptr) return -1;
+    if (setup == nullptr) return DirectXFailed;
     char folder[TextBufferSize] = {};
     GetCurrentDirectoryA(sizeof folder, folder);
     INT result = setup(owner, folder, DirectXFlags);
@@ -87,20 +106,27 @@ int updateDirectX(HWND owner, int afterInstall) {
                 MB_YESNO | MB_ICONWARNING))
             systemProfile.restartRequested = 1;
     } else if (result != 0) {
-        return -1;
+        return DirectXFailed;
     }
     systemProfile.directXOffered = 0;
-    return 1;
+    return DirectXUpdated;
+}
+
+// The whole step, with the library held until it returns.
+DirectXOutcome updateDirectX(HWND owner, int afterInstall) {
+    LoadedLibrary library;
+    int32_t installed = -1;
+    if (!loadSetupLibrary(library) || !installedDirectX(library, &installed)) return DirectXFailed;
+    if (!playerWantsDirectX(owner, installed, afterInstall)) return DirectXLeftAlone;
+    return runSetup(owner, library);
 }
 
 }  // namespace
 
 int runDirectXStep(HWND owner, int afterInstall) {
-    char savedDirectory[TextBufferSize] = {};
-    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
-    int outcome = updateDirectX(owner, afterInstall);
-    // The library is freed by now; the question comes after, like every error exit.
-    if (outcome < 0) showNotice(owner, "DirectX could not be installed, Vorlex may not work!", MB_ICONERROR);
-    SetCurrentDirectoryA(savedDirectory);
-    return outcome > 0 ? 1 : 0;
+    CurrentDirectoryGuard guard;
+    DirectXOutcome outcome = updateDirectX(owner, afterInstall);
+    // The library is freed by now; the message comes after, like every error exit.
+    if (outcome == DirectXFailed) showNotice(owner, "DirectX could not be installed, Vorlex may not work!", MB_ICONERROR);
+    return outcome == DirectXUpdated ? 1 : 0;
 }

@@ -36,7 +36,17 @@ bool LauncherDialog::setUp(HDC dc) {
     palette_.reset(nullptr);
     logPalette_.reset();
     dibSection_.reset(nullptr);
+    if (!loadPicture() || !makePalette(dc)) return false;
+    if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
+    memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
+    centreWindow();
+    buildTables();
+    refreshRegionStates();
+    SetTimer(window(), AnimationTimer, AnimationPeriodMs, nullptr);
+    return true;
+}
 
+bool LauncherDialog::loadPicture() {
     HMODULE module = resourceModule();
     HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDB_BACKGROUND), MAKEINTRESOURCEA(2));
     if (resource == nullptr) return false;
@@ -48,14 +58,21 @@ bool LauncherDialog::setUp(HDC dc) {
     // Resources are read-only on NT, and painting writes into the pixels.
     if (!bitmap_.allocate(size)) return false;
     memcpy(bitmap_.get(), data, size);
-    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(bitmap_.get());
+    const BITMAPINFOHEADER& header = reinterpret_cast<const BITMAPINFO*>(bitmap_.get())->bmiHeader;
     // Only the picture this program ships is drawn: 8 bits, 256 colours, pixels at 1064.
-    if (size < PixelOffset || info->bmiHeader.biBitCount != 8 || info->bmiHeader.biWidth <= 0 ||
-        info->bmiHeader.biHeight <= 0 ||
-        size - PixelOffset < static_cast<DWORD>(((info->bmiHeader.biWidth + 3) & ~3) * info->bmiHeader.biHeight))
+    if (size < PixelOffset || header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight <= 0 ||
+        size - PixelOffset < static_cast<DWORD>(((header.biWidth + 3) & ~3) * header.biHeight))
         return false;
+    pixels_ = bitmap_.get() + PixelOffset;
+    width_ = header.biWidth;
+    height_ = header.biHeight;
+    stride_ = (width_ + 3) & ~3;
+    return true;
+}
 
+bool LauncherDialog::makePalette(HDC dc) {
     if (!logPalette_.allocate(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY))) return false;
+    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(bitmap_.get());
     LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(logPalette_.get());
     logical->palVersion = 0x300;
     logical->palNumEntries = 256;
@@ -71,26 +88,23 @@ bool LauncherDialog::setUp(HDC dc) {
     if (palette_.get() == nullptr) return false;
     void* sectionBits = nullptr;
     dibSection_.reset(CreateDIBSection(dc, info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
-    if (dibSection_.get() == nullptr) return false;
-    pixels_ = bitmap_.get() + PixelOffset;
+    return dibSection_.get() != nullptr;
+}
 
-    width_ = info->bmiHeader.biWidth;
-    height_ = info->bmiHeader.biHeight;
-    stride_ = (width_ + 3) & ~3;
+void LauncherDialog::centreWindow() {
     int frameX = GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME);
     int frameY = GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME);
     int windowWidth = width_ + 2 * frameX;
     int windowHeight = height_ + 2 * frameY;
-
-    if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
-    memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
-
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     int32_t x = 0, y = 0;
     centreInWorkArea(work.left, work.top, work.right, work.bottom, windowWidth, windowHeight, &x, &y);
     SetWindowPos(window(), nullptr, x, y, windowWidth, windowHeight, SWP_NOZORDER);
+}
 
+void LauncherDialog::buildTables() {
+    const LOGPALETTE* logical = reinterpret_cast<const LOGPALETTE*>(logPalette_.get());
     PaletteColour colours[256];
     for (int i = 0; i < 256; ++i) {
         colours[i].red = logical->palPalEntry[i].peRed;
@@ -98,9 +112,6 @@ bool LauncherDialog::setUp(HDC dc) {
         colours[i].blue = logical->palPalEntry[i].peBlue;
     }
     buildBrightnessTables(colours, BrightnessTables);
-    refreshRegionStates();
-    SetTimer(window(), AnimationTimer, AnimationPeriodMs, nullptr);
-    return true;
 }
 
 void LauncherDialog::release() {
@@ -204,10 +215,9 @@ void LauncherDialog::install() {
 }
 
 void LauncherDialog::play() {
-    char savedDirectory[TextBufferSize] = {};
     char folder[TextBufferSize] = {};
     char game[TextBufferSize] = {};
-    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
+    CurrentDirectoryGuard guard;
     readInstallRecord(folder, nullptr);
     SetCurrentDirectoryA(folder);
     // The game is started by its full path: a bare name is searched first in this
@@ -224,7 +234,6 @@ void LauncherDialog::play() {
         InstanceMarker::acquire();
         showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
     }
-    SetCurrentDirectoryA(savedDirectory);
 }
 
 void LauncherDialog::onTimer() {

@@ -18,7 +18,13 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
+    // The picture, its palette and tables, the window's place and the timer: false
+    // when any of them cannot be had, and then nothing is drawn.
     bool setUp(HDC dc);
+    bool loadPicture();
+    bool makePalette(HDC dc);
+    void centreWindow();
+    void buildTables();
     void release();
     int paintOnClientDC();
     void refreshRegionStates();

@@ -6,6 +6,7 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/path_logic.h"
+#include "app/scoped_handles.h"
 #include "install/install_manifest.h"
 #include "install/shortcuts.h"
 #include "uninstall/deferred_delete.h"
@@ -53,13 +54,10 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
         }
 
         // The install folder may be the current directory (the game ran there): step
-        // out of it for the removal, then back.
-        char saved[TextBufferSize] = {};
-        DWORD length = GetCurrentDirectoryA(sizeof saved, saved);
-        bool canReturn = length > 0 && length < sizeof saved;
-        if (canReturn) SetCurrentDirectoryA("..");
+        // out of it for the removal, then back; never out without the way back.
+        CurrentDirectoryGuard guard;
+        if (guard.saved()) SetCurrentDirectoryA("..");
         RemoveDirectoryA(installFolder);
-        if (canReturn) SetCurrentDirectoryA(saved);
     }
     deleteInstallKeys();
     return deleteUninstallEntry();
