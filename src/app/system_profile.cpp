@@ -15,9 +15,6 @@
 SystemProfile systemProfile;
 
 namespace {
-// gameInstalled reads Path here; nothing else looks at it.
-char installedPathScratch[TextBufferSize];
-
 // Full generic access to the service control manager is what an administrator has.
 int userIsAdministrator() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
@@ -84,7 +81,8 @@ uint32_t displayColours() {
 }
 
 int gameInstalled() {
-    return readInstallRecord(installedPathScratch, nullptr);
+    char path[TextBufferSize] = {};
+    return readInstallRecord(path, nullptr);
 }
 
 int directXSetupPresent() {
