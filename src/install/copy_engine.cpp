@@ -16,11 +16,11 @@ namespace {
 char copyBuffer[65536];
 uint32_t bytesCopied;
 
-// The worker's safe point: it waits here while the Abort question is open.
+// The worker's safe point, before each chunk is written and each file begun: it waits
+// here while the Abort question is open. The dialog resets the event before it makes
+// the request, so a worker that sees the request always finds the event to wait for.
 void passSafePoint(CopyJob& job) {
-    if (!job.pauseRequested) return;
-    SetEvent(job.parked.get());
-    WaitForSingleObject(job.resumed.get(), INFINITE);
+    if (job.pauseRequested) WaitForSingleObject(job.resumed.get(), INFINITE);
 }
 
 void setErrorText(CopyJob& job, const char* text) {
@@ -49,23 +49,9 @@ DWORD WINAPI copyWorker(void* parameter) {
     return 0;
 }
 
-// Waits until the worker has parked at its safe point or ended.
-void waitUntilParked(CopyJob& job, HANDLE worker) {
-    HANDLE handles[2] = {job.parked.get(), worker};
-    for (;;) {
-        // The worker may be waiting for this thread to take a progress message
-        // before it reaches its safe point: answer sent messages while waiting.
-        DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0 || woken == WAIT_OBJECT_0 + 1 || woken == WAIT_FAILED) return;
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 }  // namespace
 
 CopyJob::CopyJob() {
-    parked.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     resumed.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
 }
 
@@ -76,11 +62,11 @@ int startCopy(CopyJob& job, KernelHandle& worker) {
     return worker.valid() ? 1 : 0;
 }
 
-void pauseCopy(CopyJob& job, HANDLE worker) {
-    if (worker == nullptr) return;
+void pauseCopy(CopyJob& job) {
+    // Nothing is waited for here: the worker may sit in a read of a scratched disc or a
+    // drive spinning up for a long time, and the question must come at once.
     ResetEvent(job.resumed.get());
     InterlockedExchange(&job.pauseRequested, 1);
-    waitUntilParked(job, worker);
 }
 
 void resumeCopy(CopyJob& job, int stop) {

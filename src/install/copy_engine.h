@@ -31,15 +31,16 @@ struct CopyJob {
     volatile LONG running = 0;  // while set, the copy goes on
     volatile LONG done = 0;     // the worker's last write to the job
     volatile LONG pauseRequested = 0;
-    KernelHandle parked;        // set by the worker once it waits at its safe point
     KernelHandle resumed;       // set while the worker may pass its safe point
     bool barFull = false;       // the worker's: the bar's end has been posted
 };
 
 // Starts the worker on the job; 1 when it runs, with its handle in worker.
 int startCopy(CopyJob& job, KernelHandle& worker);
-// Asks the worker to wait at its next safe point, before the player is asked.
-void pauseCopy(CopyJob& job, HANDLE worker);
+// Asks the worker to wait at its next safe point, before the player is asked; returns
+// at once, whatever the worker is doing. Until resumeCopy no chunk is written and no
+// file is begun.
+void pauseCopy(CopyJob& job);
 // Lets the worker go on after the question; stop (the player said Yes) makes it start
 // no further chunk and no further file.
 void resumeCopy(CopyJob& job, int stop);

@@ -51,7 +51,7 @@ BOOL CopyProgressDialog::onInitDialog() {
 }
 
 void CopyProgressDialog::abort() {
-    pauseCopy(job_, worker_.get());
+    pauseCopy(job_);
     int answer = showNotice(window(), "Are you sure you want to abort the install?",
                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer == IDYES) EnableWindow(control(IDC_COPY_ABORT), FALSE);

@@ -194,7 +194,8 @@ void answerAbort(HWND dialog, int answer) {
     EXPECT_EQ(driver::noticeText(box), "Are you sure you want to abort the install?");
     EXPECT_EQ(driver::focusedControlId(box), IDNO) << "No is the default";
     // The files, not the bar: positions posted before the copy stopped may still
-    // arrive while the question is up.
+    // arrive while the question is up. A write begun before the click may still land.
+    Sleep(20);
     unsigned long long before = bytesWritten();
     Sleep(100);
     EXPECT_EQ(bytesWritten(), before) << "the copy waits for the answer";
@@ -224,6 +225,48 @@ TEST_F(CopyDialog, AbortAnsweredYesStopsInTheFirstFile) {
     EXPECT_GT(partial, 0u);
     EXPECT_LT(partial, 20u * 1048576);
     EXPECT_FALSE(exists(std::string(Folder) + "\\Vorlex.exe")) << "the second file is not created";
+}
+
+// The file on the CD is a pipe the test fills: the worker's read waits for it as for a
+// scratched disc. The question comes and the spinner turns while the read waits; the
+// chunk read meanwhile is held at the safe point; No writes it once, Yes nothing more.
+TEST_F(CopyDialog, AbortWhileTheCdReadWaits) {
+    HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\vorlexcd", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                   1 << 20, 1 << 20, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const FilePair pairs[] = {{"\\\\.\\pipe\\vorlexcd", "big.dat"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = pairs;
+    std::string fed;
+    auto feed = [&] {  // whole chunks, as a read of the CD returns them
+        std::string chunk(65536, static_cast<char>('a' + fed.size() / 65536));
+        DWORD written = 0;
+        WriteFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
+        fed += chunk;
+    };
+    auto abortWhileTheReadWaits = [&](HWND dialog, int answer) {
+        ASSERT_TRUE(driver::waitFor([&] { return bytesWritten() == fed.size(); }));
+        driver::clickControl(dialog, IDC_COPY_ABORT);
+        HWND box = driver::waitForNotice(GetCurrentProcessId(), 3000);
+        EXPECT_NE(box, nullptr) << "the question comes while the read waits";
+        feed();  // the read returns while the question is open
+        if (box == nullptr) box = driver::waitForNotice(GetCurrentProcessId());
+        int32_t frame = spinnerFrame;
+        EXPECT_TRUE(driver::waitFor([&] { return spinnerFrame != frame; }, 1000)) << "the spinner turns";
+        Sleep(100);
+        EXPECT_EQ(bytesWritten(), fed.size() - 65536) << "nothing is written while the question is open";
+        driver::answerNotice(box, answer);
+    };
+    std::string error = install(&manifest, [&](HWND dialog) {
+        ConnectNamedPipe(pipe, nullptr);
+        feed();
+        abortWhileTheReadWaits(dialog, IDNO);
+        abortWhileTheReadWaits(dialog, IDYES);
+        EXPECT_TRUE(driver::waitUntilGone(dialog));
+    });
+    CloseHandle(pipe);
+    EXPECT_EQ(error, std::string(abortMarker));
+    EXPECT_TRUE(installed("big.dat") == fed.substr(0, 2 * 65536)) << "the chunk held at No once, nothing after Yes";
 }
 
 TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
