@@ -30,6 +30,55 @@ int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
     }
 }
 
+// A name beside file, with another extension: "C:\WINDOWS\WININIT.VXN" for WININIT.INI.
+int siblingPath(char* out, const char* file, const char* extension) {
+    int keep = lstrlenA(file);
+    for (int i = keep - 1; i >= 0 && file[i] != '\\'; --i) {
+        if (file[i] == '.') {
+            keep = i;  // the old extension goes
+            break;
+        }
+    }
+    return formatText(out, TextBufferSize, "%.*s.%s", keep, file, extension);
+}
+
+// Writes text to a new file; 1 only when every byte has reached it.
+int writeWholeFile(const char* file, const char* text, size_t size) {
+    KernelHandle handle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) return 0;
+    DWORD written = 0;
+    if (!WriteFile(handle.get(), text, static_cast<DWORD>(size), &written, nullptr) || written != size) return 0;
+    return FlushFileBuffers(handle.get()) ? 1 : 0;
+}
+
+// Puts text in place of file without ever losing a line the file held, though the disk
+// may fill up on the way: the text goes to a new file beside it, and only once that is
+// whole is the old file renamed aside, the new one renamed into its place and the old
+// one deleted. Renames within a folder need no room on the disk, and MoveFileA and
+// DeleteFileA are all that Windows 95 has for this.
+int replaceFile(const char* file, const char* text, size_t size) {
+    char fresh[TextBufferSize] = {};
+    char previous[TextBufferSize] = {};
+    if (!siblingPath(fresh, file, "VXN") || !siblingPath(previous, file, "VXO")) return 0;
+    if (!writeWholeFile(fresh, text, size)) {
+        DeleteFileA(fresh);
+        return 0;
+    }
+    DeleteFileA(previous);  // left by a run that was cut short
+    bool existed = MoveFileA(file, previous) != FALSE;
+    if (!existed && GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(fresh);  // there, but it cannot be moved aside: it stays as it is
+        return 0;
+    }
+    if (!MoveFileA(fresh, file)) {
+        if (existed) MoveFileA(previous, file);
+        DeleteFileA(fresh);
+        return 0;
+    }
+    if (existed) DeleteFileA(previous);
+    return 1;
+}
+
 }  // namespace
 
 void insertIniEntry(const char* file, const char* section, const char* key, const char* value) {
@@ -42,11 +91,7 @@ void insertIniEntry(const char* file, const char* section, const char* key, cons
     size_t outSize = 0;
     if (!insertIniEntryText(reinterpret_cast<const char*>(text.get()), size, section, key, value, out.out(), &outSize))
         return;
-
-    KernelHandle handle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.valid()) return;
-    DWORD written = 0;
-    WriteFile(handle.get(), out.get(), static_cast<DWORD>(outSize), &written, nullptr);
+    replaceFile(file, out.get(), outSize);
 }
 
 int DeferredDelete(const char* path) {

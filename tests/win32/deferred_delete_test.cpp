@@ -8,12 +8,15 @@
 #include <string>
 
 #include "app/system_profile.h"
+#include "faults.h"
 #include "import_patch.h"
+#include "snapshot.h"
 #include "uninstall/deferred_delete.h"
 
 IMPORT_SLOT(ReadFile, 20);
 IMPORT_SLOT(MoveFileExA, 12);
 IMPORT_SLOT(CreateFileA, 28);
+IMPORT_SLOT(WriteFile, 20);
 
 namespace {
 
@@ -145,6 +148,31 @@ TEST_F(DeferredDeletion, IniFileWhoseReadingFailsPartWayIsLeftAlone) {
         EXPECT_GE(readCalls, 2);
     }
     EXPECT_EQ(readFile(Scratch), original);
+}
+
+void* realWriteFile;
+BOOL WINAPI writeHalf(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
+    typedef BOOL(WINAPI * Write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
+    return reinterpret_cast<Write>(realWriteFile)(file, data, size / 2, written, overlapped);
+}
+
+// A disk that fills up during the rewrite: a write that falls short, or one that fails,
+// must leave every line of the file, and nothing beside it.
+TEST_F(DeferredDeletion, IniFileWhoseRewriteFailsKeepsEveryLine) {
+    const std::string original = "[boot]\r\nshell=explorer.exe\r\n[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
+    writeFile(Scratch, original);
+    {
+        ImportPatch write(&WriteFile_slot, reinterpret_cast<void*>(writeHalf));
+        realWriteFile = write.original();
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "a short write";
+    {
+        SlowWrites failing(0, 1);
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "a failed write";
+    EXPECT_EQ(countFiles("C:\\deferred.*"), 1);
 }
 
 }  // namespace
