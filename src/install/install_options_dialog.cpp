@@ -25,16 +25,15 @@ BOOL InstallOptionsDialog::onInitDialog() {
     SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, 200, 0);
 
     char message[TextBufferSize] = {};
-    hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater, message,
-                        sizeof message);
-    if (message[0] != '\0') {
+    if (!hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater,
+                             message, sizeof message)) {
         showNotice(window(), message, MB_OK | MB_ICONERROR);
         endDialog(0);
         return TRUE;
     }
-    softProblemsMessage(systemProfile.physicalMemory, displayColours(), systemProfile.processorSupported, message,
-                        sizeof message);
-    if (message[0] != '\0') showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
+    if (!softProblemsMessage(systemProfile.physicalMemory, displayColours(), systemProfile.processorSupported, message,
+                             sizeof message))
+        showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
 
     defaultInstallFolder(installFolder_);
     SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);

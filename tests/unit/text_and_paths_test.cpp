@@ -1,4 +1,5 @@
-// Bounds-checked formatting, path joins and the module-folder split.
+// Bounds-checked formatting, path joins, the module-folder split and the install
+// problems' messages.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -7,6 +8,7 @@
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
+#include "install/options_logic.h"
 
 namespace {
 
@@ -38,6 +40,18 @@ TEST(JoinPath, PathsNearTheBufferSizeAndADrivesRoot) {
     EXPECT_EQ(buffer[0], '\0');
     EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex"), 1);
     EXPECT_STREQ(buffer, "D:\\Vorlex");
+}
+
+// The install options refuse or warn on the problems found, not on whether their text
+// could be made: a message that does not fit still refuses, or warns, by its first line.
+TEST(InstallProblems, MessageThatDoesNotFitStillRefusesOrWarns) {
+    char out[80];
+    EXPECT_EQ(hardProblemsMessage(0, 0, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You cannot continue with the install due to the following problems:");
+    EXPECT_EQ(softProblemsMessage(16u << 20, 256, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You may continue with the install, but the following issues\nmay cause problems:");
+    EXPECT_EQ(hardProblemsMessage(1, 1, 0, out, 1), 1) << "no problem, nothing to say";
+    EXPECT_STREQ(out, "");
 }
 
 std::string folderOf(const char* path) {
