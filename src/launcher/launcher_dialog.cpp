@@ -3,16 +3,13 @@
 
 #include <string.h>
 
-#include "app/bounded_format.h"
-#include "app/install_record.h"
-#include "app/instance_marker.h"
 #include "app/intro_sound.h"
-#include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
 #include "install/install_options_dialog.h"
 #include "uninstall/uninstall_dialog.h"
 #include "launcher/brightness.h"
+#include "launcher/play_game.h"
 #include "launcher/regions.h"
 #include "resource.h"
 
@@ -190,7 +187,8 @@ void LauncherDialog::runAction(int id) {
         if (systemProfile.restartRequested) endDialog(0);
         break;
     case RegionPlay:
-        play();
+        if (startInstalledGame()) endDialog(0);
+        else showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
         break;
     case RegionUninstall: {
         UninstallDialog dialog;
@@ -212,28 +210,6 @@ void LauncherDialog::install() {
     dialog.runModal();
     if (systemProfile.restartRequested) endDialog(0);
     refreshRegionStates();
-}
-
-void LauncherDialog::play() {
-    char folder[TextBufferSize] = {};
-    char game[TextBufferSize] = {};
-    CurrentDirectoryGuard guard;
-    readInstallRecord(folder, nullptr);
-    SetCurrentDirectoryA(folder);
-    // The game is started by its full path: a bare name is searched first in this
-    // program's own folder (the CD, or the Windows directory for the uninstaller),
-    // where some other Vorlex.exe could stand. Quoted, for folders with blanks.
-    const char* name = GameExecutable;
-    bool named = folder[0] != '\0' ? formatText(game, sizeof game, "\"%s\\%s\"", folder, name)
-                                     : copyText(game, sizeof game, name);
-    InstanceMarker::release();
-    UINT started = named ? WinExec(game, SW_SHOWNORMAL) : 0;
-    if (started > 31) {
-        endDialog(0);
-    } else {
-        InstanceMarker::acquire();
-        showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
-    }
 }
 
 void LauncherDialog::onTimer() {

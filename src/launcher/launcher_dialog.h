@@ -31,7 +31,6 @@ private:
     int hitTestRegion();
     void runAction(int id);
     void install();
-    void play();
     void onTimer();
     void onLeftButtonDown();
     void onMouseMove();
