@@ -7,13 +7,21 @@
 
 #include "app/bounded_format.h"
 
+// Each owner holds one thing and releases it once: none may be copied or assigned.
+class SingleOwner {
+public:
+    SingleOwner(const SingleOwner&) = delete;
+    SingleOwner& operator=(const SingleOwner&) = delete;
+
+protected:
+    SingleOwner() = default;
+    ~SingleOwner() = default;
+};
+
 // A registry key. close() reports the result of RegCloseKey, which the install
 // record counts towards its own result; the destructor closes a key left open.
-class RegKey {
+class RegKey : SingleOwner {
 public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
     ~RegKey() { close(); }
     HKEY* out() { return &key_; }
     HKEY get() const { return key_; }
@@ -29,12 +37,10 @@ private:
 };
 
 // A kernel object handle (file, thread, process, event, mapping).
-class KernelHandle {
+class KernelHandle : SingleOwner {
 public:
     KernelHandle() = default;
     explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
     ~KernelHandle() { reset(nullptr); }
     HANDLE get() const { return handle_; }
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
@@ -53,11 +59,8 @@ private:
 };
 
 // A block from the process heap, zero-filled when it is taken and when it grows.
-class HeapBlock {
+class HeapBlock : SingleOwner {
 public:
-    HeapBlock() = default;
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
     ~HeapBlock() { reset(); }
     // False when the heap has no room.
     bool allocate(SIZE_T size) {
@@ -91,11 +94,8 @@ private:
 };
 
 // A block the C library allocated for us (the WININIT.INI editor's result).
-class MallocBlock {
+class MallocBlock : SingleOwner {
 public:
-    MallocBlock() = default;
-    MallocBlock(const MallocBlock&) = delete;
-    MallocBlock& operator=(const MallocBlock&) = delete;
     ~MallocBlock() { free(data_); }
     char** out() { return &data_; }
     const char* get() const { return data_; }
@@ -106,11 +106,8 @@ private:
 
 // A GDI object (palette, bitmap, brush).
 template <typename Handle>
-class GdiObject {
+class GdiObject : SingleOwner {
 public:
-    GdiObject() = default;
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
     ~GdiObject() { reset(nullptr); }
     Handle get() const { return handle_; }
     void reset(Handle handle) {
@@ -124,11 +121,9 @@ private:
 
 // A device context of a window's client area, or of the whole screen when the
 // window is null (for a look at its capabilities).
-class WindowDC {
+class WindowDC : SingleOwner {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
     ~WindowDC() {
         if (dc_ != nullptr) ReleaseDC(window_, dc_);
     }
@@ -141,11 +136,8 @@ private:
 
 // A COM interface pointer, released when it goes.
 template <typename Interface>
-class ComRef {
+class ComRef : SingleOwner {
 public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
     ~ComRef() {
         if (pointer_ != nullptr) pointer_->Release();
     }
@@ -157,11 +149,8 @@ private:
 };
 
 // A library loaded at run time, freed when it goes.
-class LoadedLibrary {
+class LoadedLibrary : SingleOwner {
 public:
-    LoadedLibrary() = default;
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
     ~LoadedLibrary() { reset(nullptr); }
     void reset(HMODULE module) {
         if (module_ != nullptr) FreeLibrary(module_);
@@ -181,14 +170,12 @@ private:
 // The current directory, saved when the guard is made and restored when it goes. One
 // that does not fit the buffer is not saved, and then nothing is restored: a cut or
 // empty path would move the process somewhere else.
-class CurrentDirectoryGuard {
+class CurrentDirectoryGuard : SingleOwner {
 public:
     CurrentDirectoryGuard() {
         DWORD length = GetCurrentDirectoryA(sizeof saved_, saved_);
         if (length == 0 || length >= sizeof saved_) saved_[0] = '\0';
     }
-    CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
-    CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
     ~CurrentDirectoryGuard() {
         if (saved()) SetCurrentDirectoryA(saved_);
     }

@@ -113,18 +113,6 @@ HANDLE WINAPI refuseReading(const char* name, DWORD access, DWORD share, SECURIT
     return reinterpret_cast<Create>(realCreateFile)(name, access, share, security, disposition, flags, templateFile);
 }
 
-TEST_F(DeferredDeletion, IniFileThatCannotBeReadIsLeftAlone) {
-    const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
-    writeFile(Scratch, original);
-    {
-        // It exists and could be written, but not read: a rewrite would lose its lines.
-        ImportPatch create(&CreateFileA_slot, reinterpret_cast<void*>(refuseReading));
-        realCreateFile = create.original();
-        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
-    }
-    EXPECT_EQ(readFile(Scratch), original);
-}
-
 int readCalls;
 void* realReadFile;
 BOOL WINAPI failSecondRead(HANDLE file, void* buffer, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
@@ -156,11 +144,17 @@ BOOL WINAPI writeHalf(HANDLE file, const void* data, DWORD size, DWORD* written,
     return reinterpret_cast<Write>(realWriteFile)(file, data, size / 2, written, overlapped);
 }
 
-// A disk that fills up during the rewrite: a write that falls short, or one that fails,
-// must leave every line of the file, and nothing beside it.
-TEST_F(DeferredDeletion, IniFileWhoseRewriteFailsKeepsEveryLine) {
-    const std::string original = "[boot]\r\nshell=explorer.exe\r\n[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
+// It exists, but cannot be read, or its new text cannot be written whole (a disk that
+// fills up): a rewrite would lose its lines, so it stays as it was, nothing beside it.
+TEST_F(DeferredDeletion, IniFileThatCannotBeReadOrRewrittenWholeIsLeftAlone) {
+    const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
     writeFile(Scratch, original);
+    {
+        ImportPatch create(&CreateFileA_slot, reinterpret_cast<void*>(refuseReading));
+        realCreateFile = create.original();
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "not read";
     {
         ImportPatch write(&WriteFile_slot, reinterpret_cast<void*>(writeHalf));
         realWriteFile = write.original();
