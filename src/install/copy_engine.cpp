@@ -71,11 +71,17 @@ void pauseCopy(CopyJob& job) {
 
 void resumeCopy(CopyJob& job, int stop) {
     if (stop) {
-        setErrorText(job, abortMarker);
+        // The marker itself waits for finishCopy: the worker may be in a read that is
+        // yet to fail, and errorText is its own until it is done.
+        InterlockedExchange(&job.aborted, 1);
         InterlockedExchange(&job.running, 0);
     }
     InterlockedExchange(&job.pauseRequested, 0);
     SetEvent(job.resumed.get());
+}
+
+void finishCopy(CopyJob& job) {
+    if (job.aborted && job.errorText[0] == '\0') setErrorText(job, abortMarker);
 }
 
 void endCopy(CopyJob& job, KernelHandle& worker) {

@@ -14,8 +14,8 @@
 extern const char abortMarker[2];
 
 // What the worker and the copy dialog share. The dialog fills in the first five
-// fields before the worker starts and reads errorText once done is set. The flags are
-// written with InterlockedExchange and read as they stand.
+// fields before the worker starts; errorText is the worker's until done is set. The
+// flags are written with InterlockedExchange and read as they stand.
 struct CopyJob {
     CopyJob();
     CopyJob(const CopyJob&) = delete;
@@ -31,6 +31,7 @@ struct CopyJob {
     volatile LONG running = 0;  // while set, the copy goes on
     volatile LONG done = 0;     // the worker's last write to the job
     volatile LONG pauseRequested = 0;
+    volatile LONG aborted = 0;  // the player confirmed Abort
     KernelHandle resumed;       // set while the worker may pass its safe point
     bool barFull = false;       // the worker's: the bar's end has been posted
 };
@@ -44,6 +45,9 @@ void pauseCopy(CopyJob& job);
 // Lets the worker go on after the question; stop (the player said Yes) makes it start
 // no further chunk and no further file.
 void resumeCopy(CopyJob& job, int stop);
+// Settles errorText once done is set: a failure the worker found stays; else a
+// confirmed Abort leaves the abortMarker, even when the copy had just come to its end.
+void finishCopy(CopyJob& job);
 // Stops the worker and waits for its end: the job must outlive every use of it.
 void endCopy(CopyJob& job, KernelHandle& worker);
 

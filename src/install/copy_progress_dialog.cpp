@@ -56,10 +56,15 @@ void CopyProgressDialog::abort() {
                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer == IDYES) EnableWindow(control(IDC_COPY_ABORT), FALSE);
     resumeCopy(job_, answer == IDYES);
+    // The copy may have come to its end while the question was open: its IDOK has then
+    // ended the dialog already, and the answer still counts.
+    if (job_.done) finishCopy(job_);
 }
 
 void CopyProgressDialog::onOK() {
-    if (job_.done) endDialog(0);
+    if (!job_.done) return;
+    finishCopy(job_);
+    endDialog(0);
 }
 
 bool CopyProgressDialog::onCommand(int id, int notification, HWND) {
