@@ -39,8 +39,8 @@ struct CopyJob {
 // Starts the worker on the job; 1 when it runs, with its handle in worker.
 int startCopy(CopyJob& job, KernelHandle& worker);
 // Asks the worker to wait at its next safe point, before the player is asked; returns
-// at once, whatever the worker is doing. Until resumeCopy no chunk is written and no
-// file is begun.
+// at once, whatever the worker is doing. A chunk already past its safe point may still
+// land; after it, until resumeCopy, no chunk is written and no file is begun.
 void pauseCopy(CopyJob& job);
 // Lets the worker go on after the question; stop (the player said Yes) makes it start
 // no further chunk and no further file.
