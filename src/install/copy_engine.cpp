@@ -95,9 +95,9 @@ void endCopy(CopyJob& job, KernelHandle& worker) {
 
 int copyOneFile(const char* source, const char* destination, CopyJob& job) {
     // Both are opened before either is tested: a missing source still leaves an empty
-    // destination, as the clean-up expects.
+    // destination where the copy failed.
     KernelHandle in(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     KernelHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
     if (!in.valid() || !out.valid()) return 0;

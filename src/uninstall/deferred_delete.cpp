@@ -32,7 +32,8 @@ int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
 
 // A name beside file, with another extension: "C:\WINDOWS\WININIT.VXN" for WININIT.INI.
 int siblingPath(char* out, const char* file, const char* extension) {
-    int keep = lstrlenA(file);
+    int keep = 0;
+    while (file[keep] != '\0') ++keep;
     for (int i = keep - 1; i >= 0 && file[i] != '\\'; --i) {
         if (file[i] == '.') {
             keep = i;  // the old extension goes
@@ -47,8 +48,7 @@ int writeWholeFile(const char* file, const char* text, size_t size) {
     KernelHandle handle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) return 0;
     DWORD written = 0;
-    if (!WriteFile(handle.get(), text, static_cast<DWORD>(size), &written, nullptr) || written != size) return 0;
-    return FlushFileBuffers(handle.get()) ? 1 : 0;
+    return WriteFile(handle.get(), text, static_cast<DWORD>(size), &written, nullptr) && written == size ? 1 : 0;
 }
 
 // Puts text in place of file without ever losing a line the file held, though the disk

@@ -35,11 +35,14 @@ void* realWriteFile;
 DWORD writeDelayMs;
 int failWriteAt;
 BOOL WINAPI slowOrFailingWrite(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
-    if (++SlowWrites::calls == failWriteAt) {
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
+    if (file != GetStdHandle(STD_OUTPUT_HANDLE) && file != GetStdHandle(STD_ERROR_HANDLE)) {
+        if (++SlowWrites::calls == failWriteAt) {
+            if (written) *written = 0;
+            SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+        if (writeDelayMs) Sleep(writeDelayMs);
     }
-    if (writeDelayMs) Sleep(writeDelayMs);
     typedef BOOL(WINAPI * Write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
     return reinterpret_cast<Write>(realWriteFile)(file, data, size, written, overlapped);
 }

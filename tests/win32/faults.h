@@ -41,7 +41,7 @@ private:
     DWORD size_ = 0;
 };
 
-// The program's file writes (WriteFile) are slow, or fail at one call.
+// The product's file writes (WriteFile outside stdout and stderr) are slow, or fail at one call.
 class SlowWrites {
 public:
     explicit SlowWrites(DWORD delayMs, int failAtCall = 0);
