@@ -8,7 +8,7 @@
 #include "app/install_record.h"
 #include "app/system_profile.h"
 #include "install/copy_progress_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "uninstall/deferred_delete.h"
 
 namespace {
@@ -32,6 +32,16 @@ void removeInstall(const char* folder) {
         DeleteFileA(file);
     }
     RemoveDirectoryA(folder);
+}
+
+// The bytes of the CD's files, which each method copies.
+unsigned long payloadBytes() {
+    unsigned long total = 0;
+    for (const FilePair* pair = installManifest.filePairs; pair->source; ++pair) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (GetFileAttributesExA(pair->source, GetFileExInfoStandard, &data)) total += data.nFileSizeLow;
+    }
+    return total;
 }
 
 int copyFiles(const char* target) {
@@ -84,6 +94,6 @@ int main(int argc, char** argv) {
     double copyMs = milliseconds(start, end);
     removeInstall(target);
 
-    printf("dialog_ms=%.0f copyfile_ms=%.0f bytes=%lu\n", dialogMs, copyMs, static_cast<unsigned long>(bytesCopied - 1));
+    printf("dialog_ms=%.0f copyfile_ms=%.0f bytes=%lu\n", dialogMs, copyMs, payloadBytes());
     return 0;
 }

@@ -10,8 +10,7 @@
 #define IDD_INSTALL_ERROR 137
 #define IDW_INTRO 150
 #define IDC_HAND_CURSOR 152
-#define IDI_SPINNER_FIRST 154
-#define IDI_SPINNER_LAST 169
+// The spinner's icons are 154 to 169, named by number in the frame order of copy_logic.cpp.
 
 // Install options (130)
 #define IDC_OPTIONS_ABORT 1005

@@ -4,16 +4,9 @@
 #include <string.h>
 
 #include "app/bounded_format.h"
+#include "app/product.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
-#include "install/install_manifest.h"
-
-const char* const VersionKeyName = "Software\\Halvane\\Vorlex\\1.00";
-const char* const GameKeyName = "Software\\Halvane\\Vorlex";
-const char* const PublisherKeyName = "Software\\Halvane";
-const char* const UninstallListKeyName = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const UninstallEntryKeyName =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex";
 
 namespace {
 

@@ -3,11 +3,7 @@
 // and shows nothing: the callers decide what the player is told.
 #pragma once
 
-extern const char* const VersionKeyName;
-extern const char* const GameKeyName;
-extern const char* const PublisherKeyName;
-extern const char* const UninstallListKeyName;
-extern const char* const UninstallEntryKeyName;
+#include "app/product.h"
 
 // Reads Path into path[1024] (emptied first) and, when setup is given, Setup into
 // setup[1024]. 1 when the version key opened, Path was read and the key closed.

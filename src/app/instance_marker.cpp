@@ -1,15 +1,12 @@
-// The instance marker and the intro sound.
+// The instance marker.
 #include "app/instance_marker.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
-#include "install/install_manifest.h"
-#include "resource.h"
+#include "app/product.h"
 
 namespace {
 HANDLE markerHandle = nullptr;
-int introLatch = 0;
 }  // namespace
 
 int InstanceMarker::acquire() {
@@ -30,11 +27,4 @@ int InstanceMarker::release() {
         markerHandle = nullptr;
     }
     return 0;
-}
-
-void IntroSound::request(int value) {
-    if (introLatch != 0 || value == 0) return;
-    introLatch = value;
-    PlaySoundA(MAKEINTRESOURCEA(IDW_INTRO), GetModuleHandleA(nullptr),
-               SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

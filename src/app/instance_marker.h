@@ -9,8 +9,3 @@ struct InstanceMarker {
     // Lets go of the marker, if held. Always 0; releasing twice is harmless.
     static int release();
 };
-
-// The intro sound of the launcher, played at most once in the life of the process.
-struct IntroSound {
-    static void request(int value);
-};

@@ -5,6 +5,12 @@
 
 #include "app/bounded_format.h"
 
+int joinPath(char* out, const char* folder, const char* name) {
+    size_t length = strlen(folder);
+    const char* separator = (length > 0 && folder[length - 1] == '\\') ? "" : "\\";
+    return formatText(out, TextBufferSize, "%s%s%s", folder, separator, name);
+}
+
 int moduleFolder(const char* modulePath, char* folder, size_t capacity) {
     const char* rest = modulePath;
     size_t driveLength = 0;

@@ -3,13 +3,25 @@
 #pragma once
 #include <windows.h>
 
+#include <stdlib.h>
+
+#include "app/bounded_format.h"
+
+// Each owner holds one thing and releases it once: none may be copied or assigned.
+class SingleOwner {
+public:
+    SingleOwner(const SingleOwner&) = delete;
+    SingleOwner& operator=(const SingleOwner&) = delete;
+
+protected:
+    SingleOwner() = default;
+    ~SingleOwner() = default;
+};
+
 // A registry key. close() reports the result of RegCloseKey, which the install
 // record counts towards its own result; the destructor closes a key left open.
-class RegKey {
+class RegKey : SingleOwner {
 public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
     ~RegKey() { close(); }
     HKEY* out() { return &key_; }
     HKEY get() const { return key_; }
@@ -24,13 +36,11 @@ private:
     HKEY key_ = nullptr;
 };
 
-// A kernel object handle (file, thread, process, mapping).
-class KernelHandle {
+// A kernel object handle (file, thread, process, event, mapping).
+class KernelHandle : SingleOwner {
 public:
     KernelHandle() = default;
     explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
     ~KernelHandle() { reset(nullptr); }
     HANDLE get() const { return handle_; }
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
@@ -48,51 +58,56 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-// The screen's device context, for a look at its capabilities.
-class ScreenDC {
+// A block from the process heap, zero-filled when it is taken and when it grows.
+class HeapBlock : SingleOwner {
 public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    ~ScreenDC() {
-        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-    }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-// A block from the process heap.
-class HeapBlock {
-public:
-    HeapBlock() = default;
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
     ~HeapBlock() { reset(); }
-    // Zero-filled; false when the heap has no room.
+    // False when the heap has no room.
     bool allocate(SIZE_T size) {
         reset();
         data_ = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+        size_ = data_ != nullptr ? size : 0;
         return data_ != nullptr;
+    }
+    // To at least size bytes, keeping what the block holds. False when the heap has no
+    // room; the block is then as it was.
+    bool grow(SIZE_T size) {
+        if (size <= size_) return true;
+        if (data_ == nullptr) return allocate(size);
+        void* grown = HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, data_, size);
+        if (grown == nullptr) return false;
+        data_ = static_cast<BYTE*>(grown);
+        size_ = size;
+        return true;
     }
     void reset() {
         if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
         data_ = nullptr;
+        size_ = 0;
     }
     BYTE* get() const { return data_; }
+    SIZE_T size() const { return size_; }
 
 private:
     BYTE* data_ = nullptr;
+    SIZE_T size_ = 0;
+};
+
+// A block the C library allocated for us (the WININIT.INI editor's result).
+class MallocBlock : SingleOwner {
+public:
+    ~MallocBlock() { free(data_); }
+    char** out() { return &data_; }
+    const char* get() const { return data_; }
+
+private:
+    char* data_ = nullptr;
 };
 
 // A GDI object (palette, bitmap, brush).
 template <typename Handle>
-class GdiObject {
+class GdiObject : SingleOwner {
 public:
-    GdiObject() = default;
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
     ~GdiObject() { reset(nullptr); }
     Handle get() const { return handle_; }
     void reset(Handle handle) {
@@ -104,12 +119,11 @@ private:
     Handle handle_ = nullptr;
 };
 
-// A device context of a window's client area.
-class WindowDC {
+// A device context of a window's client area, or of the whole screen when the
+// window is null (for a look at its capabilities).
+class WindowDC : SingleOwner {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
     ~WindowDC() {
         if (dc_ != nullptr) ReleaseDC(window_, dc_);
     }
@@ -118,4 +132,55 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// A COM interface pointer, released when it goes.
+template <typename Interface>
+class ComRef : SingleOwner {
+public:
+    ~ComRef() {
+        if (pointer_ != nullptr) pointer_->Release();
+    }
+    Interface* operator->() const { return pointer_; }
+    void** out() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+// A library loaded at run time, freed when it goes.
+class LoadedLibrary : SingleOwner {
+public:
+    ~LoadedLibrary() { reset(nullptr); }
+    void reset(HMODULE module) {
+        if (module_ != nullptr) FreeLibrary(module_);
+        module_ = module;
+    }
+    bool loaded() const { return module_ != nullptr; }
+    // An entry point cast to its type; null when the library lacks it.
+    template <typename Entry>
+    Entry entry(const char* name) const {
+        return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+// The current directory, saved when the guard is made and restored when it goes. One
+// that does not fit the buffer is not saved, and then nothing is restored: a cut or
+// empty path would move the process somewhere else.
+class CurrentDirectoryGuard : SingleOwner {
+public:
+    CurrentDirectoryGuard() {
+        DWORD length = GetCurrentDirectoryA(sizeof saved_, saved_);
+        if (length == 0 || length >= sizeof saved_) saved_[0] = '\0';
+    }
+    ~CurrentDirectoryGuard() {
+        if (saved()) SetCurrentDirectoryA(saved_);
+    }
+    bool saved() const { return saved_[0] != '\0'; }
+
+private:
+    char saved_[TextBufferSize] = {};
 };

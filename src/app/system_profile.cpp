@@ -8,16 +8,13 @@
 #include "app/command_line.h"
 #include "app/install_record.h"
 #include "app/instance_marker.h"
+#include "app/product.h"
 #include "app/profile_logic.h"
 #include "app/scoped_handles.h"
-#include "install/install_manifest.h"
 
 SystemProfile systemProfile;
 
 namespace {
-// gameInstalled reads Path here; nothing else looks at it.
-char installedPathScratch[TextBufferSize];
-
 // Full generic access to the service control manager is what an administrator has.
 int userIsAdministrator() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
@@ -59,7 +56,7 @@ int probe(const char* commandTail) {
     GlobalMemoryStatus(&memory);
     systemProfile.physicalMemory = static_cast<uint32_t>(memory.dwTotalPhys);
 
-    systemProfile.sourcePresent = pathExists(installManifest.filePairs[0].source);
+    systemProfile.sourcePresent = pathExists(GameExecutableOnCd);
 
     SYSTEM_INFO system;
     memset(&system, 0, sizeof system);
@@ -77,14 +74,15 @@ int probe(const char* commandTail) {
 }
 
 uint32_t displayColours() {
-    ScreenDC screen;
+    WindowDC screen(nullptr);
     int bitsPerPixel = GetDeviceCaps(screen.get(), BITSPIXEL);
     int planes = GetDeviceCaps(screen.get(), PLANES);
     return coloursFromDeviceCaps(static_cast<uint32_t>(bitsPerPixel), static_cast<uint32_t>(planes));
 }
 
 int gameInstalled() {
-    return readInstallRecord(installedPathScratch, nullptr);
+    char path[TextBufferSize] = {};
+    return readInstallRecord(path, nullptr);
 }
 
 int directXSetupPresent() {

@@ -2,6 +2,8 @@
 #include "directx/directx_step.h"
 
 #include "app/bounded_format.h"
+#include "app/path_logic.h"
+#include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "directx/directx_logic.h"
 #include "ui/dialog.h"
@@ -13,89 +15,88 @@ typedef INT(WINAPI* SetupEntry)(HWND owner, LPSTR sourceFolder, DWORD flags);
 
 const DWORD DirectXFlags = 0x10018;  // DSETUP_DXCORE | DSETUP_DDRAWDRV | DSETUP_DSOUNDDRV
 
-// The setup library, freed on every way out.
-class Library {
-public:
-    Library() = default;
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    // Loads dsetup.dll from the current directory by its full path: a bare name would
-    // find a dsetup.dll in the system folder first on Windows XP SP2 and later.
-    bool loadFromCurrentDirectory() {
-        char folder[TextBufferSize] = {};
-        char path[TextBufferSize] = {};
-        DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-        if (length == 0 || length >= sizeof folder) return false;
-        bool root = length > 0 && folder[length - 1] == '\\';
-        if (!formatText(path, sizeof path, root ? "%sdsetup.dll" : "%s\\dsetup.dll", folder)) return false;
-        module_ = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        return module_ != nullptr;
-    }
-    FARPROC entry(const char* name) const { return GetProcAddress(module_, name); }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
-template <typename Entry>
-Entry entryOf(const Library& library, const char* name) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(library.entry(name)));
+// Loads dsetup.dll from the current directory by its full path: a bare name would
+// find a dsetup.dll in the system folder first on Windows XP SP2 and later.
+bool loadFromCurrentDirectory(LoadedLibrary& library) {
+    char folder[TextBufferSize] = {};
+    char path[TextBufferSize] = {};
+    DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return false;
+    if (!joinPath(path, folder, "dsetup.dll")) return false;
+    library.reset(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    return library.loaded();
 }
 
 int ask(HWND owner, const char* text, UINT style) {
     return showNotice(owner, text, style) == IDYES;
 }
 
-// Runs the whole step with the current directory as it finds it; the caller restores it.
-int updateDirectX(HWND owner, int afterInstall) {
-    Library library;
-    if (!SetCurrentDirectoryA("directx")) return -1;
-    if (!library.loadFromCurrentDirectory()) {
-        if (!SetCurrentDirectoryA("\\directx") || !library.loadFromCurrentDirectory()) return -1;
-    }
-    GetVersionEntry getVersion = entryOf<GetVersionEntry>(library, "DirectXSetupGetVersion");
-    if (getVersion == nullptr) return -1;
+// How the step ended: the setup ran and reported success; nothing was done (the player
+// said No, or there was nothing to do); or it failed, which the player is told.
+enum DirectXOutcome { DirectXUpdated, DirectXLeftAlone, DirectXFailed };
+
+// The setup library from the CD's directx folder, else from the root of the current
+// drive; the current directory is left in the folder it came from.
+bool loadSetupLibrary(LoadedLibrary& library) {
+    if (!SetCurrentDirectoryA("directx")) return false;
+    if (loadFromCurrentDirectory(library)) return true;
+    return SetCurrentDirectoryA("\\directx") && loadFromCurrentDirectory(library);
+}
+
+// 1 when DirectDraw is in the system folder: some DirectX is there, whose release
+// its setup library does not report.
+int directDrawPresent() {
+    char system[TextBufferSize] = {};
+    char ddraw[TextBufferSize] = {};
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    if (length == 0 || length >= sizeof system) return 0;
+    return joinPath(ddraw, system, "ddraw.dll") && pathExists(ddraw);
+}
+
+// The installed release as the decision table takes it: -1 for none, 0 for one too
+// old to report its number. False when the library cannot tell.
+bool installedDirectX(const LoadedLibrary& library, int32_t* installed) {
+    GetVersionEntry getVersion = library.entry<GetVersionEntry>("DirectXSetupGetVersion");
+    if (getVersion == nullptr) return false;
     DWORD version = 0, revision = 0;
     int known = getVersion(&version, &revision);
-    int32_t installed = static_cast<int32_t>(version & 0xFFFF);
-    if (!known || installed == 0) {
-        char system[TextBufferSize] = {};
-        char ddraw[TextBufferSize] = {};
-        GetSystemDirectoryA(system, sizeof system);
-        int found = formatText(ddraw, sizeof ddraw, "%s\\ddraw.dll", system) && pathExists(ddraw);
-        installed = found ? 0 : -1;
-    }
+    *installed = static_cast<int32_t>(version & 0xFFFF);
+    if (!known || *installed == 0) *installed = directDrawPresent() ? 0 : -1;
+    return true;
+}
 
+// Asks the player when the decision table says so. True when the setup is to run.
+bool playerWantsDirectX(HWND owner, int32_t installed, int afterInstall) {
     char text[TextBufferSize] = {};
     switch (decideDirectX(installed, afterInstall)) {
     case InstallWithoutAsking:
-        break;
+        return true;
     case AskOldVersion:
         formatText(text, sizeof text,
                    "An old version of DirectX is installed on this computer.\n\n"
                    "It is recommended that you install DirectX %d, do you want to?",
                    DirectXTargetVersion);
-        if (!ask(owner, text, MB_YESNO | MB_ICONQUESTION)) return 0;
-        break;
+        return ask(owner, text, MB_YESNO | MB_ICONQUESTION);
     case AskVersionYesDefault:
     case AskVersionNoDefault: {
         formatText(text, sizeof text, "DirectX %d is installed on this computer.\n\nDo you want to install DirectX %d ?",
                    static_cast<int>(installed), DirectXTargetVersion);
         UINT style = MB_YESNO | MB_ICONQUESTION;
         if (static_cast<uint32_t>(installed) >= DirectXTargetVersion) style |= MB_DEFBUTTON2;
-        if (!ask(owner, text, style)) return 0;
-        break;
+        return ask(owner, text, style);
     }
     case LeaveQuietly:
-        return 0;
+        break;
     }
+    return false;
+}
 
-    SetupEntry setup = entryOf<SetupEntry>(library, "DirectXSetupA");
-    if (setup == nullptr) setup = entryOf<SetupEntry>(library, "DirectXSetup");
-    if (setup == nullptr) return -1;
+// Runs the redistributable's setup from the current directory, and asks about the
+// restart it may need.
+DirectXOutcome runSetup(HWND owner, const LoadedLibrary& library) {
+    SetupEntry setup = library.entry<SetupEntry>("DirectXSetupA");
+    if (setup == nullptr) setup = library.entry<SetupEntry>("DirectXSetup");
+    if (setup == nullptr) return DirectXFailed;
     char folder[TextBufferSize] = {};
     GetCurrentDirectoryA(sizeof folder, folder);
     INT result = setup(owner, folder, DirectXFlags);
@@ -105,20 +106,27 @@ int updateDirectX(HWND owner, int afterInstall) {
                 MB_YESNO | MB_ICONWARNING))
             systemProfile.restartRequested = 1;
     } else if (result != 0) {
-        return -1;
+        return DirectXFailed;
     }
     systemProfile.directXOffered = 0;
-    return 1;
+    return DirectXUpdated;
+}
+
+// The whole step, with the library held until it returns.
+DirectXOutcome updateDirectX(HWND owner, int afterInstall) {
+    LoadedLibrary library;
+    int32_t installed = -1;
+    if (!loadSetupLibrary(library) || !installedDirectX(library, &installed)) return DirectXFailed;
+    if (!playerWantsDirectX(owner, installed, afterInstall)) return DirectXLeftAlone;
+    return runSetup(owner, library);
 }
 
 }  // namespace
 
 int runDirectXStep(HWND owner, int afterInstall) {
-    char savedDirectory[TextBufferSize] = {};
-    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
-    int outcome = updateDirectX(owner, afterInstall);
-    // The library is freed by now; the question comes after, like every error exit.
-    if (outcome < 0) showNotice(owner, "DirectX could not be installed, Vorlex may not work!", MB_ICONERROR);
-    SetCurrentDirectoryA(savedDirectory);
-    return outcome > 0 ? 1 : 0;
+    CurrentDirectoryGuard guard;
+    DirectXOutcome outcome = updateDirectX(owner, afterInstall);
+    // The library is freed by now; the message comes after, like every error exit.
+    if (outcome == DirectXFailed) showNotice(owner, "DirectX could not be installed, Vorlex may not work!", MB_ICONERROR);
+    return outcome == DirectXUpdated ? 1 : 0;
 }

@@ -3,15 +3,10 @@
 
 #include <commctrl.h>
 
-#include "app/install_record.h"
 #include "install/copy_logic.h"
-#include "install/uninstaller_copy.h"
+#include "install/install_bootstrap.h"
 #include "resource.h"
-#include "uninstall/deferred_delete.h"
 
-const char abortMarker[2] = {1, 0};
-char copyBuffer[65536];
-uint32_t bytesCopied;
 int32_t spinnerFrame;
 
 namespace {
@@ -19,67 +14,34 @@ const UINT_PTR SpinnerTimer = 0x5350494E;  // 'SPIN'
 const UINT SpinnerPeriodMs = 50;
 }  // namespace
 
-CopyProgressDialog::CopyProgressDialog() : Dialog(IDD_COPY_PROGRESS) {
-    parked_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    resume_.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
-}
+CopyProgressDialog::CopyProgressDialog() : Dialog(IDD_COPY_PROGRESS, "Vorlex Installation") {}
 
 CopyProgressDialog::~CopyProgressDialog() {
-    // The worker reads this object until it has set done; it must have ended first.
-    if (worker_.valid()) {
-        running_ = 0;
-        SetEvent(resume_.get());
-        WaitForSingleObject(worker_.get(), INFINITE);
-    }
+    endCopy(job_, worker_);
 }
 
 void CopyProgressDialog::setInstall(const char* installFolder, const InstallManifest* manifest,
                                     float progressScale) {
-    copyText(installFolder_, sizeof installFolder_, installFolder);
-    manifest_ = manifest;
-    progressScale_ = progressScale;
-}
-
-void CopyProgressDialog::setErrorText(const char* text) {
-    copyText(errorText_, sizeof errorText_, text);
+    copyText(job_.installFolder, sizeof job_.installFolder, installFolder);
+    job_.manifest = manifest;
+    job_.progressScale = progressScale;
 }
 
 BOOL CopyProgressDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Installation");
-    setErrorText("");
+    copyText(job_.errorText, sizeof job_.errorText, "");
     EnableWindow(control(IDC_COPY_ABORT), FALSE);
     HWND bar = control(IDC_PROGRESS_BAR);
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressMaximum));
     SendMessageA(bar, PBM_SETPOS, 0, 0);
 
-    char uninstaller[TextBufferSize] = {};
-    const char* failure = nullptr;
-    if (!makeUninstallerCopy(resourceModule(), uninstaller)) failure = "Setup init error";
-    else if (!writeInstallRecord(installFolder_, uninstaller)) failure = "Install reg error";
-    else if (!createShortcuts(installFolder_, uninstaller)) failure = "Start menu error";
-    else if (!writeUninstallEntry(uninstaller)) failure = "Uninstall reg error";
-
+    const char* failure = bootstrapInstall(resourceModule(), job_.installFolder, *job_.manifest);
     if (failure == nullptr) {
-        // A folder that exists already is fine; one that cannot be made shows up as a
-        // copy failure.
-        CreateDirectoryA(installFolder_, nullptr);
-        for (const char* const* sub = manifest_->subfolders; *sub != nullptr; ++sub) {
-            char path[TextBufferSize] = {};
-            if (formatText(path, sizeof path, "%s\\%s", installFolder_, *sub)) CreateDirectoryA(path, nullptr);
-        }
-        dialogWindow_ = window();
-        progressBar_ = bar;
-        running_ = 1;
-        done_ = 0;
-        HANDLE thread = CreateThread(nullptr, 0, copyWorker, this, 0, nullptr);
-        if (thread == nullptr) failure = "Thread error";
-        else worker_.reset(thread);
+        job_.dialog = window();
+        job_.progressBar = bar;
+        if (!startCopy(job_, worker_)) failure = "Thread error";
     }
     if (failure != nullptr) {
-        // What the bootstrap made stays for the clean-up, but the uninstaller copy
-        // goes now: nothing refers to it unless the record was written.
-        setErrorText(failure);
-        DeferredDelete(uninstaller);
+        copyText(job_.errorText, sizeof job_.errorText, failure);
         endDialog(0);
         return TRUE;
     }
@@ -88,93 +50,21 @@ BOOL CopyProgressDialog::onInitDialog() {
     return TRUE;
 }
 
-DWORD WINAPI CopyProgressDialog::copyWorker(void* parameter) {
-    CopyProgressDialog* self = static_cast<CopyProgressDialog*>(parameter);
-    bytesCopied = 1;
-    for (const FilePair* pair = self->manifest_->filePairs; self->running_ && pair->source != nullptr; ++pair) {
-        self->pauseIfAsked();  // an aborted install starts no further file
-        if (!self->running_) break;
-        char destination[TextBufferSize] = {};
-        if (!formatText(destination, sizeof destination, "%s\\%s", self->installFolder_, pair->destination) ||
-            !self->copyOneFile(pair->source, destination)) {
-            char text[TextBufferSize] = {};
-            formatText(text, sizeof text, "Error with file: %s", pair->source);
-            self->setErrorText(text);
-            self->running_ = 0;
-        }
-    }
-    HWND dialog = self->dialogWindow_;
-    // The last touch of the dialog's data: from here on it may end and go.
-    self->done_ = 1;
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    return 0;
-}
-
-int CopyProgressDialog::copyOneFile(const char* source, const char* destination) {
-    KernelHandle in(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    // Made even when the source is missing: an empty file stands where the copy failed.
-    KernelHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr));
-    if (!in.valid() || !out.valid()) return 0;
-    DWORD count = 0;
-    if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
-    while (count > 0) {
-        pauseIfAsked();
-        if (!running_) break;  // aborted: the chunk in hand is not written
-        DWORD written = 0;
-        if (!WriteFile(out.get(), copyBuffer, count, &written, nullptr) || written != count) return 0;
-        bytesCopied += count;
-        // One position per chunk, posted: a message sent across threads waits for the
-        // dialog's thread to answer it, which under Wine costs more than copying the
-        // chunk. A full bar stays full: once its end is on its way, nothing more goes.
-        if (!barFull_) {
-            int32_t position = progressPosition(bytesCopied, progressScale_);
-            PostMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-            if (position >= ProgressMaximum) barFull_ = true;
-        }
-        if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
-    }
-    return 1;
-}
-
-void CopyProgressDialog::pauseIfAsked() {
-    if (!pauseRequested_) return;
-    SetEvent(parked_.get());
-    WaitForSingleObject(resume_.get(), INFINITE);
-}
-
-void CopyProgressDialog::waitUntilParked() {
-    HANDLE handles[2] = {parked_.get(), worker_.get()};
-    for (;;) {
-        // The worker may be waiting for this thread to take a progress message
-        // before it reaches its safe point: answer sent messages while waiting.
-        DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0 || woken == WAIT_OBJECT_0 + 1 || woken == WAIT_FAILED) return;
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 void CopyProgressDialog::abort() {
-    if (worker_.valid()) {
-        ResetEvent(resume_.get());
-        pauseRequested_ = 1;
-        waitUntilParked();
-    }
+    pauseCopy(job_);
     int answer = showNotice(window(), "Are you sure you want to abort the install?",
                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-    if (answer == IDYES) {
-        EnableWindow(control(IDC_COPY_ABORT), FALSE);
-        setErrorText(abortMarker);
-        running_ = 0;
-    }
-    pauseRequested_ = 0;
-    SetEvent(resume_.get());
+    if (answer == IDYES) EnableWindow(control(IDC_COPY_ABORT), FALSE);
+    resumeCopy(job_, answer == IDYES);
+    // The copy may have come to its end while the question was open: its IDOK has then
+    // ended the dialog already, and the answer still counts.
+    if (job_.done) finishCopy(job_);
 }
 
 void CopyProgressDialog::onOK() {
-    if (done_) endDialog(0);
+    if (!job_.done) return;
+    finishCopy(job_);
+    endDialog(0);
 }
 
 bool CopyProgressDialog::onCommand(int id, int notification, HWND) {

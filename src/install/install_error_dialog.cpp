@@ -1,17 +1,14 @@
 // The install error and clean-up dialog.
 #include "install/install_error_dialog.h"
 
-#include "app/install_record.h"
 #include "resource.h"
-#include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 
-InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTALL_ERROR) {
+InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTALL_ERROR, "Vorlex Install Error") {
     copyText(errorText_, sizeof errorText_, errorText);
 }
 
 BOOL InstallErrorDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Install Error");
     done_ = 0;
     if (errorText_[0] == 1) {
         // The player chose to abort: nothing to explain, clean up at once.
@@ -39,13 +36,10 @@ bool InstallErrorDialog::onCommand(int id, int, HWND) {
 }
 
 void InstallErrorDialog::cleanUp() {
-    char path[TextBufferSize] = {};
-    char setup[TextBufferSize] = {};
     HWND button = control(IDC_ERROR_CLEAN_UP);
     EnableWindow(button, FALSE);
-    readInstallRecord(path, setup);
-    removeInstallation(control(IDC_PROGRESS_BAR), path);
-    DeferredDelete(setup);
+    // The program runs from the CD here: the uninstaller copy goes at once.
+    undoInstall(control(IDC_PROGRESS_BAR));
     SetWindowTextA(control(IDC_ERROR_TEXT),
                    "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.");
     EnableWindow(button, TRUE);

@@ -11,8 +11,6 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    void onOK() override {}
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
 
 private:

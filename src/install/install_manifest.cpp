@@ -1,11 +1,11 @@
 // The install plan of Vorlex.
 #include "install/install_manifest.h"
 
-const char* const GameName = "Vorlex";
+#include "app/product.h"
 
 namespace {
 const FilePair filePairs[] = {
-    {"data\\vlx.exe", "Vorlex.exe"},
+    {GameExecutableOnCd, GameExecutable},
     {"data\\filesys.dat", "filesys.dat"},
     {nullptr, nullptr},
 };

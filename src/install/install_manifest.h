@@ -17,6 +17,3 @@ struct InstallManifest {
 };
 
 extern const InstallManifest installManifest;
-
-// The game's name: uninstall key, display name, instance marker and folder name.
-extern const char* const GameName;

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "app/path_logic.h"
+#include "app/product.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
 #include "install/copy_progress_dialog.h"
@@ -17,30 +19,23 @@ const UINT_PTR RefreshTimer = 0x494F5054;  // 'IOPT'
 const UINT RefreshPeriodMs = 1000;
 }  // namespace
 
-InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS) {}
+InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS, "Vorlex Install Options") {}
 
 BOOL InstallOptionsDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Install Options");
     SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, 200, 0);
 
     char message[TextBufferSize] = {};
-    hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater, message,
-                        sizeof message);
-    if (message[0] != '\0') {
+    if (!hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater,
+                             message, sizeof message)) {
         showNotice(window(), message, MB_OK | MB_ICONERROR);
         endDialog(0);
         return TRUE;
     }
-    softProblemsMessage(systemProfile.physicalMemory, displayColours(), systemProfile.processorSupported, message,
-                        sizeof message);
-    if (message[0] != '\0') showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
+    if (!softProblemsMessage(systemProfile.physicalMemory, displayColours(), systemProfile.processorSupported, message,
+                             sizeof message))
+        showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
 
-    char windows[TextBufferSize] = {};
-    windowsDirectory(windows);  // without it, the proposal is on drive C:
-    char folder[TextBufferSize] = {};
-    programFilesFolder(windows, folder, sizeof folder);
-    CreateDirectoryA(folder, nullptr);  // usually there already
-    formatText(installFolder_, sizeof installFolder_, "%s\\%s", folder, GameName);
+    defaultInstallFolder(installFolder_);
     SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);
     readFolderFromEdit();
     refreshFreeSpace();
@@ -79,6 +74,15 @@ void InstallOptionsDialog::refreshFreeSpace() {
     SetWindowTextA(control(IDC_OPTIONS_FREE_SPACE), text);
 }
 
+int defaultInstallFolder(char* out) {
+    char windows[TextBufferSize] = {};
+    windowsDirectory(windows);  // without it, the proposal is on drive C:
+    char folder[TextBufferSize] = {};
+    if (!programFilesFolder(windows, folder, sizeof folder)) return 0;
+    CreateDirectoryA(folder, nullptr);  // usually there already
+    return joinPath(out, folder, GameName);
+}
+
 int browseInstallFolder(char* out, HWND owner) {
     char name[TextBufferSize] = {};
     BROWSEINFOA info;
@@ -92,7 +96,7 @@ int browseInstallFolder(char* out, HWND owner) {
     char picked[MAX_PATH + 1] = {};
     int result = 0;
     char chosen[TextBufferSize] = {};
-    if (SHGetPathFromIDListA(item, picked) && browsedInstallFolder(picked, chosen, sizeof chosen)) {
+    if (SHGetPathFromIDListA(item, picked) && joinPath(chosen, picked, GameName)) {
         copyText(out, TextBufferSize, chosen);
         result = 1;
     }

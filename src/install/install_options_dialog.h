@@ -15,8 +15,6 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    void onOK() override {}
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
@@ -29,6 +27,10 @@ private:
     char installFolder_[TextBufferSize] = {};
 };
 
+// The folder an install is first proposed: the game's folder in "Program Files" on
+// the Windows drive (drive C: when the Windows directory names none), made when
+// missing. 1 when it fits out[1024].
+int defaultInstallFolder(char* out);
 // The shell's folder picker; on success out[1024] holds the picked folder with the
 // game's folder added, else it is untouched.
 int browseInstallFolder(char* out, HWND owner);

@@ -13,44 +13,53 @@ const uint32_t MemoryRequired = 0x1700000;  // 23 MB
 const uint32_t ColoursWanted = 32768;
 const int32_t PlentyMegabytes = 1000;
 
-// Appends to a message being built; a part that does not fit fails the whole.
-bool append(char* out, size_t capacity, const char* text) {
-    size_t used = strlen(out);
-    return formatText(out + used, capacity - used, "%s", text) == 1;
-}
+// The problems found, listed in a fixed buffer. A line that does not fit leaves the
+// list incomplete, but the problem still counts.
+struct ProblemList {
+    char text[1024] = {};
+    bool found = false;
+    bool whole = true;
+
+    void add(const char* line) {
+        found = true;
+        size_t used = strlen(text);
+        if (line == nullptr || !formatText(text + used, sizeof text - used, "%s", line)) whole = false;
+    }
+    // 1 when nothing was found (out emptied). Else 0 with the heading, an empty line and
+    // the list in out, or the heading alone when that does not fit: the problems are
+    // there whether or not their text could be made.
+    int message(const char* heading, char* out, size_t capacity) const {
+        copyText(out, capacity, "");
+        if (!found) return 1;
+        if (!whole || !formatText(out, capacity, "%s\n\n%s", heading, text)) copyText(out, capacity, heading);
+        return 0;
+    }
+};
+
 }  // namespace
 
 int hardProblemsMessage(int administrator, int winNt4OrLater, int win95OrLater, char* out, size_t capacity) {
-    char list[1024] = {};
-    if (!administrator) append(list, sizeof list, " * You are not an administrator.\n");
+    ProblemList problems;
+    if (!administrator) problems.add(" * You are not an administrator.\n");
     if (!winNt4OrLater && !win95OrLater)
-        append(list, sizeof list, " * Unsupported Windows version (WinNT4/Win95 or better is required).\n");
-    if (list[0] == '\0') {
-        out[0] = '\0';
-        return 1;
-    }
-    return formatText(out, capacity, "You cannot continue with the install due to the following problems:\n\n%s", list);
+        problems.add(" * Unsupported Windows version (WinNT4/Win95 or better is required).\n");
+    return problems.message("You cannot continue with the install due to the following problems:", out, capacity);
 }
 
 int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int processorSupported, char* out,
                         size_t capacity) {
-    char list[1024] = {};
+    ProblemList problems;
     if (physicalMemory < MemoryRequired) {
         char line[256];
-        formatText(line, sizeof line, " * This computer has %.1fMb of RAM, %.1fMb is required.\n\n",
-                   static_cast<double>(physicalMemory) / 1048576.0, 23.0);
-        append(list, sizeof list, line);
+        int made = formatText(line, sizeof line, " * This computer has %.1fMb of RAM, %.1fMb is required.\n\n",
+                              static_cast<double>(physicalMemory) / 1048576.0, 23.0);
+        problems.add(made ? line : nullptr);
     }
     if (displayColours < ColoursWanted)
-        append(list, sizeof list,
-               " * Graphics will be of a lower quality in a window because\n   Windows is not in a high/true color mode.\n\n");
-    if (!processorSupported) append(list, sizeof list, " * Unsupported processor.\n\n");
-    if (list[0] == '\0') {
-        out[0] = '\0';
-        return 1;
-    }
-    return formatText(out, capacity, "You may continue with the install, but the following issues\nmay cause problems:\n\n%s",
-                      list);
+        problems.add(" * Graphics will be of a lower quality in a window because\n   Windows is not in a high/true color mode.\n\n");
+    if (!processorSupported) problems.add(" * Unsupported processor.\n\n");
+    return problems.message("You may continue with the install, but the following issues\nmay cause problems:", out,
+                            capacity);
 }
 
 int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity) {
@@ -86,10 +95,4 @@ int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity)
                           letter);
     return formatText(out, capacity, "The game requires %ldMb of disk space.\nThere is currently %ldMb free on drive %c.",
                       required, static_cast<long>(megabytes), letter);
-}
-
-int browsedInstallFolder(const char* picked, char* out, size_t capacity) {
-    size_t length = strlen(picked);
-    const char* separator = (length > 0 && picked[length - 1] == '\\') ? "" : "\\";
-    return formatText(out, capacity, "%s%s%s", picked, separator, GameName);
 }

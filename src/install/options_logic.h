@@ -3,9 +3,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The hard problems that stop an install, as one message; empty when there are none.
+// The hard problems that stop an install. 1 when there are none (out emptied); else 0,
+// with the message listing them in out, or its first line alone when the whole does
+// not fit: a problem refuses the install whether or not its text could be made.
 int hardProblemsMessage(int administrator, int winNt4OrLater, int win95OrLater, char* out, size_t capacity);
-// The soft problems worth a warning, as one message; empty when there are none.
+// The soft problems worth a warning, answered the same way: 0 with the warning in out.
 int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int processorSupported, char* out,
                         size_t capacity);
 // "<drive>:\Program Files" from the Windows directory (C: when it has no drive).
@@ -19,7 +21,5 @@ char installDriveLetter(const char* folder);
 int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);
 // The free-space line for a usable drive.
 int freeSpaceMessage(int32_t megabytes, char letter, char* out, size_t capacity);
-// The folder picked in the folder browser with the game's folder added.
-int browsedInstallFolder(const char* picked, char* out, size_t capacity);
 
 extern const char* const NoDiskMessage;

@@ -3,16 +3,14 @@
 
 #include <string.h>
 
-#include "app/bounded_format.h"
-#include "app/install_record.h"
-#include "app/instance_marker.h"
+#include "app/intro_sound.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
-#include "install/install_manifest.h"
 #include "install/install_options_dialog.h"
 #include "uninstall/uninstall_dialog.h"
 #include "launcher/brightness.h"
 #include "launcher/launcher_access.h"
+#include "launcher/play_game.h"
 #include "launcher/regions.h"
 #include "resource.h"
 
@@ -22,11 +20,10 @@ const UINT AnimationPeriodMs = 15;
 const DWORD PixelOffset = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);  // 1064
 }  // namespace
 
-LauncherDialog::LauncherDialog() : Dialog(IDD_LAUNCHER) {}
+LauncherDialog::LauncherDialog() : Dialog(IDD_LAUNCHER, "Vorlex Setup") {}
 
 BOOL LauncherDialog::onInitDialog() {
     WindowDC dc(window());
-    SetWindowTextA(window(), "Vorlex Setup");
     IntroSound::request(1);
     if (!setUp(dc.get())) return TRUE;  // stays the bare template frame; Escape still ends it
     ready_ = 1;
@@ -37,7 +34,17 @@ bool LauncherDialog::setUp(HDC dc) {
     palette_.reset(nullptr);
     logPalette_.reset();
     dibSection_.reset(nullptr);
+    if (!loadPicture() || !makePalette(dc)) return false;
+    if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
+    memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
+    centreWindow(dc);
+    buildTables();
+    refreshRegionStates();
+    SetTimer(window(), AnimationTimer, AnimationPeriodMs, nullptr);
+    return true;
+}
 
+bool LauncherDialog::loadPicture() {
     HMODULE module = resourceModule();
     HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDB_BACKGROUND), MAKEINTRESOURCEA(2));
     if (resource == nullptr) return false;
@@ -49,14 +56,21 @@ bool LauncherDialog::setUp(HDC dc) {
     // Resources are read-only on NT, and painting writes into the pixels.
     if (!bitmap_.allocate(size)) return false;
     memcpy(bitmap_.get(), data, size);
-    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(bitmap_.get());
+    const BITMAPINFOHEADER& header = reinterpret_cast<const BITMAPINFO*>(bitmap_.get())->bmiHeader;
     // Only the picture this program ships is drawn: 8 bits, 256 colours, pixels at 1064.
-    if (size < PixelOffset || info->bmiHeader.biBitCount != 8 || info->bmiHeader.biWidth <= 0 ||
-        info->bmiHeader.biHeight <= 0 ||
-        size - PixelOffset < static_cast<DWORD>(((info->bmiHeader.biWidth + 3) & ~3) * info->bmiHeader.biHeight))
+    if (size < PixelOffset || header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight <= 0 ||
+        size - PixelOffset < static_cast<DWORD>(((header.biWidth + 3) & ~3) * header.biHeight))
         return false;
+    pixels_ = bitmap_.get() + PixelOffset;
+    width_ = header.biWidth;
+    height_ = header.biHeight;
+    stride_ = (width_ + 3) & ~3;
+    return true;
+}
 
+bool LauncherDialog::makePalette(HDC dc) {
     if (!logPalette_.allocate(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY))) return false;
+    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(bitmap_.get());
     LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(logPalette_.get());
     logical->palVersion = 0x300;
     logical->palNumEntries = 256;
@@ -72,12 +86,10 @@ bool LauncherDialog::setUp(HDC dc) {
     if (palette_.get() == nullptr) return false;
     void* sectionBits = nullptr;
     dibSection_.reset(CreateDIBSection(dc, info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
-    if (dibSection_.get() == nullptr) return false;
-    pixels_ = bitmap_.get() + PixelOffset;
+    return dibSection_.get() != nullptr;
+}
 
-    width_ = info->bmiHeader.biWidth;
-    height_ = info->bmiHeader.biHeight;
-    stride_ = (width_ + 3) & ~3;
+void LauncherDialog::centreWindow(HDC dc) {
     // On a display of 144 dots per inch or more the picture is drawn twice as large (or
     // more), whole pixels doubled; at 96 it is drawn as it is.
     scale_ = launcherScale(GetDeviceCaps(dc, LOGPIXELSY));
@@ -85,16 +97,15 @@ bool LauncherDialog::setUp(HDC dc) {
     int frameY = GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME);
     int windowWidth = width_ * scale_ + 2 * frameX;
     int windowHeight = height_ * scale_ + 2 * frameY;
-
-    if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
-    memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);
-
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     int32_t x = 0, y = 0;
     centreInWorkArea(work.left, work.top, work.right, work.bottom, windowWidth, windowHeight, &x, &y);
     SetWindowPos(window(), nullptr, x, y, windowWidth, windowHeight, SWP_NOZORDER);
+}
 
+void LauncherDialog::buildTables() {
+    const LOGPALETTE* logical = reinterpret_cast<const LOGPALETTE*>(logPalette_.get());
     PaletteColour colours[256];
     for (int i = 0; i < 256; ++i) {
         colours[i].red = logical->palPalEntry[i].peRed;
@@ -102,9 +113,6 @@ bool LauncherDialog::setUp(HDC dc) {
         colours[i].blue = logical->palPalEntry[i].peBlue;
     }
     buildBrightnessTables(colours, BrightnessTables);
-    refreshRegionStates();
-    SetTimer(window(), AnimationTimer, AnimationPeriodMs, nullptr);
-    return true;
 }
 
 void LauncherDialog::release() {
@@ -198,7 +206,8 @@ void LauncherDialog::runAction(int id) {
         if (systemProfile.restartRequested) endDialog(0);
         break;
     case RegionPlay:
-        play();
+        if (startInstalledGame()) endDialog(0);
+        else showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
         break;
     case RegionUninstall: {
         UninstallDialog dialog;
@@ -220,30 +229,6 @@ void LauncherDialog::install() {
     dialog.runModal();
     if (systemProfile.restartRequested) endDialog(0);
     refreshRegionStates();
-}
-
-void LauncherDialog::play() {
-    char savedDirectory[TextBufferSize] = {};
-    char folder[TextBufferSize] = {};
-    char game[TextBufferSize] = {};
-    GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
-    readInstallRecord(folder, nullptr);
-    SetCurrentDirectoryA(folder);
-    // The game is started by its full path: a bare name is searched first in this
-    // program's own folder (the CD, or the Windows directory for the uninstaller),
-    // where some other Vorlex.exe could stand. Quoted, for folders with blanks.
-    const char* name = installManifest.filePairs[0].destination;
-    bool named = folder[0] != '\0' ? formatText(game, sizeof game, "\"%s\\%s\"", folder, name)
-                                     : copyText(game, sizeof game, name);
-    InstanceMarker::release();
-    UINT started = named ? WinExec(game, SW_SHOWNORMAL) : 0;
-    if (started > 31) {
-        endDialog(0);
-    } else {
-        InstanceMarker::acquire();
-        showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
-    }
-    SetCurrentDirectoryA(savedDirectory);
 }
 
 void LauncherDialog::pressIfLit(int id) {

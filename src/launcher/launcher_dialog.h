@@ -18,11 +18,18 @@ protected:
     // Enter presses the button the keyboard's focus mark is on, and does nothing before a
     // key has put it on one; Escape ends the launcher like its Exit button.
     void onOK() override;
+    void onCancel() override { endDialog(IDCANCEL); }
     bool onCommand(int id, int notification, HWND control) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
+    // The picture, its palette and tables, the window's place and the timer: false
+    // when any of them cannot be had, and then nothing is drawn.
     bool setUp(HDC dc);
+    bool loadPicture();
+    bool makePalette(HDC dc);
+    void centreWindow(HDC dc);
+    void buildTables();
     void release();
     int paintOnClientDC();
     void refreshRegionStates();
@@ -30,7 +37,6 @@ private:
     int hitTestRegion(POINT screen);
     void runAction(int id);
     void install();
-    void play();
     void onTimer();
     void pressIfLit(int id);
     // Tab, Shift+Tab, the arrows and Space; false for any other key.

@@ -36,7 +36,7 @@ INT_PTR CALLBACK Dialog::dialogProcedure(HWND window, UINT message, WPARAM wPara
 INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        bindControls();
+        SetWindowTextA(window_, caption_);
         return onInitDialog();
     case WM_COMMAND: {
         int id = LOWORD(wParam);

@@ -1,12 +1,13 @@
 // The small dialog framework every screen is built on: a modal run from a template,
-// owned by the window that is active; control binding at initialisation; OK and
-// Cancel operations a screen overrides; and message dispatch to the screen.
+// owned by the window that is active; the caption set when it opens; Enter and Escape
+// that do nothing unless a screen opts in; and message dispatch to the screen.
 #pragma once
 #include <windows.h>
 
 class Dialog {
 public:
-    explicit Dialog(int templateId) : templateId_(templateId) {}
+    // The caption is set when the dialog opens: the templates leave it empty.
+    Dialog(int templateId, const char* caption) : templateId_(templateId), caption_(caption) {}
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
     virtual ~Dialog() = default;
@@ -23,14 +24,12 @@ public:
     static HINSTANCE resourceModule();
 
 protected:
-    // Called first at WM_INITDIALOG: look up the controls the screen keeps.
-    virtual void bindControls() {}
-    // WM_INITDIALOG after binding; TRUE lets the dialog manager set the focus.
+    // WM_INITDIALOG, after the caption is set; TRUE lets the dialog manager set the focus.
     virtual BOOL onInitDialog() { return TRUE; }
-    // Enter and Escape (and the close command). The framework's own answer is to
-    // end the dialog, as the platform's dialogs do; screens override them.
-    virtual void onOK() { endDialog(IDOK); }
-    virtual void onCancel() { endDialog(IDCANCEL); }
+    // Enter, and Escape (or the close command). None of these screens may be ended by
+    // a stray key, so both do nothing unless a screen overrides them.
+    virtual void onOK() {}
+    virtual void onCancel() {}
     // A WM_COMMAND other than IDOK and IDCANCEL. true when handled.
     virtual bool onCommand(int id, int notification, HWND control) {
         (void)id; (void)notification; (void)control;
@@ -54,6 +53,7 @@ private:
     INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     int templateId_;
+    const char* caption_;
     HWND window_ = nullptr;
 };
 

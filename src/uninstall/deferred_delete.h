@@ -8,5 +8,6 @@
 int DeferredDelete(const char* path);
 
 // Puts key=value at the top of [section] of a text file, creating the section or the
-// file when missing. An existing file that cannot be read whole is left alone.
+// file when missing. An existing file that cannot be read whole, or whose new text
+// cannot be written whole, is left as it was.
 void insertIniEntry(const char* file, const char* section, const char* key, const char* value);

@@ -5,8 +5,11 @@
 
 #include "app/bounded_format.h"
 #include "app/install_record.h"
+#include "app/path_logic.h"
+#include "app/scoped_handles.h"
 #include "install/install_manifest.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
+#include "uninstall/deferred_delete.h"
 
 namespace {
 
@@ -15,7 +18,7 @@ namespace {
 void removeFile(HWND progressBar, const char* installFolder, const char* name) {
     char path[TextBufferSize] = {};
     // A path that does not fit is not acted on: a cut one could name another file.
-    if (formatText(path, sizeof path, "%s\\%s", installFolder, name)) {
+    if (joinPath(path, installFolder, name)) {
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path);
     }
@@ -47,18 +50,24 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
         while (last != plan.subfolders) {
             --last;
             char path[TextBufferSize] = {};
-            if (formatText(path, sizeof path, "%s\\%s", installFolder, *last)) RemoveDirectoryA(path);
+            if (joinPath(path, installFolder, *last)) RemoveDirectoryA(path);
         }
 
         // The install folder may be the current directory (the game ran there): step
-        // out of it for the removal, then back.
-        char saved[TextBufferSize] = {};
-        DWORD length = GetCurrentDirectoryA(sizeof saved, saved);
-        bool canReturn = length > 0 && length < sizeof saved;
-        if (canReturn) SetCurrentDirectoryA("..");
+        // out of it for the removal, then back; never out without the way back.
+        CurrentDirectoryGuard guard;
+        if (guard.saved()) SetCurrentDirectoryA("..");
         RemoveDirectoryA(installFolder);
-        if (canReturn) SetCurrentDirectoryA(saved);
     }
     deleteInstallKeys();
     return deleteUninstallEntry();
+}
+
+int undoInstall(HWND progressBar) {
+    char path[TextBufferSize] = {};
+    char setup[TextBufferSize] = {};
+    readInstallRecord(path, setup);  // values that cannot be read stay empty
+    int result = removeInstallation(progressBar, path);
+    DeferredDelete(setup);
+    return result;
 }

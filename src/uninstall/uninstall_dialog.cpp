@@ -1,23 +1,19 @@
 // The uninstall dialog.
 #include "uninstall/uninstall_dialog.h"
 
-#include <string.h>
-
 #include "app/install_record.h"
 #include "app/system_profile.h"
 #include "resource.h"
-#include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 
-UninstallDialog::UninstallDialog() : Dialog(IDD_UNINSTALL) {}
+UninstallDialog::UninstallDialog() : Dialog(IDD_UNINSTALL, "Vorlex Uninstall") {}
 
 BOOL UninstallDialog::onInitDialog() {
-    SetWindowTextA(window(), "Vorlex Uninstall");
     done_ = 0;
-    memset(path_, 0, sizeof path_);
+    char folder[TextBufferSize] = {};
     // Nothing recorded leaves the folder line empty.
-    readInstallRecord(path_, nullptr);
-    SetWindowTextA(control(IDC_UNINSTALL_FOLDER), path_);
+    readInstallRecord(folder, nullptr);
+    SetWindowTextA(control(IDC_UNINSTALL_FOLDER), folder);
     if (systemProfile.administrator == 0) {
         showNotice(window(), "You cannot uninstall the game because you are not an administrator.",
                    MB_ICONERROR | MB_OK);
@@ -40,8 +36,6 @@ bool UninstallDialog::onCommand(int id, int notification, HWND) {
 }
 
 void UninstallDialog::uninstallNow() {
-    char setup[TextBufferSize] = {};
-    memset(path_, 0, sizeof path_);
     SetWindowTextA(control(IDC_UNINSTALL_FOLDER), "Please wait, uninstalling..");
     SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");
     SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
@@ -49,11 +43,9 @@ void UninstallDialog::uninstallNow() {
     EnableWindow(exitButton, FALSE);
     // Disabled for the rest of the dialog's life: the removal runs once per opening.
     EnableWindow(control(IDC_UNINSTALL_NOW), FALSE);
-    readInstallRecord(path_, setup);
-    removeInstallation(control(IDC_UNINSTALL_PROGRESS), path_);
-    // Started by the registered uninstall command this is the running program's own
-    // file, which goes at the next start of Windows.
-    DeferredDelete(setup);
+    // Started by the registered uninstall command, the uninstaller copy is the running
+    // program's own file, which goes at the next start of Windows.
+    undoInstall(control(IDC_UNINSTALL_PROGRESS));
     EnableWindow(exitButton, TRUE);
     focusButton(exitButton);
     SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");

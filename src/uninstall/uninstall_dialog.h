@@ -9,14 +9,10 @@ public:
 
 protected:
     BOOL onInitDialog() override;
-    // The removal cannot be stopped half way: Enter and Escape do nothing.
-    void onOK() override {}
-    void onCancel() override {}
     bool onCommand(int id, int notification, HWND control) override;
 
 private:
     void uninstallNow();
 
     int done_ = 0;
-    char path_[TextBufferSize] = {};
 };

@@ -55,6 +55,7 @@ class HighDpi(Player):
         self.no_text_cut_off(copy, "copy-progress")
         self.m.click(copy, 1027)
         self.m.driver("click", self.m.driver("notice", 0, 15000)[0], 6)  # Yes, abort
+        archive.close()  # the held read returns, and the copy stops there
         error, _ = self.m.find_window(caption="Vorlex Install Error")
         self.assertTrue(wait_until(lambda: self.m.driver("text", error, 1029)[0] == "OK"))
         self.no_text_cut_off(error, "clean-up-done")

@@ -3,6 +3,7 @@ launcher: install, play, a failed play, uninstall from the launcher, DirectX wit
 restart it asks for. The uninstall from the system's list of programs, with both restart
 routes, runs once per Windows version (test_versions.py)."""
 import os
+import shutil
 import sys
 import unittest
 
@@ -60,6 +61,15 @@ class Journeys(Player):
         self.assertEqual(self.m.driver("cwd", pid)[0], "D:\\", "the current directory is restored")
         self.assertIsNone(setup.poll(), "the launcher stays")
         self.checked("failed Play: the message, a second start refused, current folder restored, launcher stays")
+        # No folder recorded: a Vorlex.exe that a search by its bare name finds is not started.
+        self.m.wine("reg", "add", VERSION_KEY, "/v", "Path", "/d", "", "/f")
+        shutil.copy(os.path.join(os.environ["VORLEX_CD"], "data", "vlx.exe"), self.m.unix_path("C:\\windows\\Vorlex.exe"))
+        self.press(origin, PLAY)
+        box = self.m.driver("notice", 0, 15000)[0]
+        self.assertEqual(self.m.text(box, 0xFFFF), "Could not start Vorlex.\nThe game may not be installed correctly.")
+        self.m.driver("click", box, 1)
+        self.assertIsNone(setup.poll(), "the launcher stays")
+        self.checked("Play with no folder recorded: the message, nothing started by its bare name")
 
     def test_install_while_a_record_exists_does_nothing(self):
         self.start()

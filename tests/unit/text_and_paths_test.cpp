@@ -1,4 +1,5 @@
-// Bounds-checked formatting and the module-folder split.
+// Bounds-checked formatting, path joins, the module-folder split and the install
+// problems' messages.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -8,6 +9,7 @@
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
+#include "install/options_logic.h"
 
 namespace {
 
@@ -53,13 +55,26 @@ TEST(BoundedFormat, WritesWhatTheCLibraryWrites) {
     EXPECT_STREQ(ours, "");
 }
 
-TEST(BoundedFormat, PathsNearTheBufferSize) {
+TEST(JoinPath, PathsNearTheBufferSizeAndADrivesRoot) {
     char buffer[TextBufferSize];
-    std::string folder(1000, 'f');
-    EXPECT_EQ(formatText(buffer, sizeof buffer, "%s\\%s", folder.c_str(), "Vorlex.exe"), 1);
-    std::string longer(1020, 'f');
-    EXPECT_EQ(formatText(buffer, sizeof buffer, "%s\\%s", longer.c_str(), "Vorlex.exe"), 0);
+    std::string folder(1012, 'f');
+    EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe"), 1) << "1023 characters";
+    EXPECT_EQ(joinPath(buffer, (folder + "f").c_str(), "Vorlex.exe"), 0);
     EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex"), 1);
+    EXPECT_STREQ(buffer, "D:\\Vorlex");
+}
+
+// The install options refuse or warn on the problems found, not on whether their text
+// could be made: a message that does not fit still refuses, or warns, by its first line.
+TEST(InstallProblems, MessageThatDoesNotFitStillRefusesOrWarns) {
+    char out[80];
+    EXPECT_EQ(hardProblemsMessage(0, 0, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You cannot continue with the install due to the following problems:");
+    EXPECT_EQ(softProblemsMessage(16u << 20, 256, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You may continue with the install, but the following issues\nmay cause problems:");
+    EXPECT_EQ(hardProblemsMessage(1, 1, 0, out, 1), 1) << "no problem, nothing to say";
+    EXPECT_STREQ(out, "");
 }
 
 std::string folderOf(const char* path) {

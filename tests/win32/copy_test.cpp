@@ -15,10 +15,11 @@
 #include "app/system_profile.h"
 #include "faults.h"
 #include "install/copy_progress_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/install_bootstrap.h"
+#include "install/shortcuts.h"
 #include "resource.h"
 #include "snapshot.h"
-#include "uninstall/deferred_delete.h"
+#include "uninstall/removal.h"
 #include "win_driver.h"
 
 
@@ -86,15 +87,8 @@ protected:
     void TearDown() override {
         UnhookWindowsHookEx(sentHook_);
         UnhookWindowsHookEx(postedHook_);
-        char setup[1024] = {};
-        char path[1024] = {};
-        readInstallRecord(path, setup);
-        DeferredDelete(setup);
-        deleteInstallKeys();
-        deleteUninstallEntry();
-        removeShortcuts();
-        for (const char* name : {"Vorlex.exe", "filesys.dat", "big.dat"})
-            DeleteFileA((std::string(Folder) + "\\" + name).c_str());
+        DeleteFileA((std::string(Folder) + "\\big.dat").c_str());
+        undoInstall(nullptr);
         RemoveDirectoryA(Folder);
         SetCurrentDirectoryA(saved_);
     }
@@ -200,7 +194,8 @@ void answerAbort(HWND dialog, int answer) {
     EXPECT_EQ(driver::noticeText(box), "Are you sure you want to abort the install?");
     EXPECT_EQ(driver::focusedControlId(box), IDNO) << "No is the default";
     // The files, not the bar: positions posted before the copy stopped may still
-    // arrive while the question is up.
+    // arrive while the question is up. A write begun before the click may still land.
+    Sleep(20);
     unsigned long long before = bytesWritten();
     Sleep(100);
     EXPECT_EQ(bytesWritten(), before) << "the copy waits for the answer";
@@ -232,6 +227,48 @@ TEST_F(CopyDialog, AbortAnsweredYesStopsInTheFirstFile) {
     EXPECT_FALSE(exists(std::string(Folder) + "\\Vorlex.exe")) << "the second file is not created";
 }
 
+// The file on the CD is a pipe the test fills: the worker's read waits for it as for a
+// scratched disc. The question comes and the spinner turns while the read waits; the
+// chunk read meanwhile is held at the safe point; No writes it once, Yes nothing more.
+TEST_F(CopyDialog, AbortWhileTheCdReadWaits) {
+    HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\vorlexcd", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                   1 << 20, 1 << 20, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const FilePair pairs[] = {{"\\\\.\\pipe\\vorlexcd", "big.dat"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = pairs;
+    std::string fed;
+    auto feed = [&] {  // whole chunks, as a read of the CD returns them
+        std::string chunk(65536, static_cast<char>('a' + fed.size() / 65536));
+        DWORD written = 0;
+        WriteFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
+        fed += chunk;
+    };
+    auto abortWhileTheReadWaits = [&](HWND dialog, int answer) {
+        ASSERT_TRUE(driver::waitFor([&] { return bytesWritten() == fed.size(); }));
+        driver::clickControl(dialog, IDC_COPY_ABORT);
+        HWND box = driver::waitForNotice(GetCurrentProcessId(), 3000);
+        EXPECT_NE(box, nullptr) << "the question comes while the read waits";
+        feed();  // the read returns while the question is open
+        if (box == nullptr) box = driver::waitForNotice(GetCurrentProcessId());
+        int32_t frame = spinnerFrame;
+        EXPECT_TRUE(driver::waitFor([&] { return spinnerFrame != frame; }, 1000)) << "the spinner turns";
+        Sleep(100);
+        EXPECT_EQ(bytesWritten(), fed.size() - 65536) << "nothing is written while the question is open";
+        driver::answerNotice(box, answer);
+    };
+    std::string error = install(&manifest, [&](HWND dialog) {
+        ConnectNamedPipe(pipe, nullptr);
+        feed();
+        abortWhileTheReadWaits(dialog, IDNO);
+        abortWhileTheReadWaits(dialog, IDYES);
+        EXPECT_TRUE(driver::waitUntilGone(dialog));
+    });
+    CloseHandle(pipe);
+    EXPECT_EQ(error, std::string(abortMarker));
+    EXPECT_TRUE(installed("big.dat") == fed.substr(0, 2 * 65536)) << "the chunk held at No once, nothing after Yes";
+}
+
 TEST_F(CopyDialog, EnterAndEscapeDoNothingDuringTheCopy) {
     makeCd();
     SlowWrites slow(2);
@@ -254,44 +291,39 @@ bool groupFolderExists() {
     return programGroupFolder(group) && exists(group);
 }
 
-TEST_F(CopyDialog, SetupInitErrorWhenNoUninstallerCopyCanBeMade) {
-    makeCd(1000, 1000);
-    CopyFileFails copy(ERROR_DISK_FULL);
-    EXPECT_EQ(install(&installManifest), "Setup init error");
-    char path[1024];
-    EXPECT_EQ(readInstallRecord(path, nullptr), 0);
-    EXPECT_FALSE(exists(Folder));
-    EXPECT_EQ(uninstallerCopies(), 0);
+// The bootstrap's failures, called without a window: each names its step, deletes the
+// uninstaller copy just made, and goes no further.
+std::string bootstrap() {
+    const char* failure = bootstrapInstall(GetModuleHandleA(nullptr), Folder, installManifest);
+    return failure != nullptr ? failure : "";
 }
 
-TEST_F(CopyDialog, InstallRegErrorDeletesTheFreshCopyAndGoesNoFurther) {
-    makeCd(1000, 1000);
-    RegistryKeyRefused refused(VersionKeyName);
-    EXPECT_EQ(install(&installManifest), "Install reg error");
-    EXPECT_EQ(uninstallerCopies(), 0) << "the copy just made is deleted";
-    EXPECT_FALSE(groupFolderExists()) << "no shortcut";
-    HKEY entry;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &entry), ERROR_SUCCESS);
-    EXPECT_FALSE(exists(Folder)) << "no folder, no worker";
-}
-
-TEST_F(CopyDialog, StartMenuErrorWithoutAProgramsFolder) {
-    makeCd(1000, 1000);
+TEST_F(CopyDialog, BootstrapFailuresStopAtTheirStep) {
     {
-        ProgramsValueRemoved noPrograms;
-        EXPECT_EQ(install(&installManifest), "Start menu error");
+        CopyFileFails copy(ERROR_DISK_FULL);
+        EXPECT_EQ(bootstrap(), "Setup init error");
     }
     char path[1024];
+    EXPECT_EQ(readInstallRecord(path, nullptr), 0);
+    {
+        RegistryKeyRefused refused(VersionKeyName);
+        EXPECT_EQ(bootstrap(), "Install reg error");
+    }
+    EXPECT_FALSE(groupFolderExists()) << "no shortcut";
+    {
+        ProgramsValueRemoved noPrograms;
+        EXPECT_EQ(bootstrap(), "Start menu error");
+    }
     EXPECT_EQ(readInstallRecord(path, nullptr), 1) << "the record stays for the clean-up";
-    EXPECT_FALSE(exists(Folder));
-}
-
-TEST_F(CopyDialog, UninstallRegError) {
-    makeCd(1000, 1000);
-    RegistryKeyRefused refused(UninstallEntryKeyName);
-    EXPECT_EQ(install(&installManifest), "Uninstall reg error");
+    {
+        RegistryKeyRefused refused(UninstallEntryKeyName);
+        EXPECT_EQ(bootstrap(), "Uninstall reg error");
+    }
     EXPECT_TRUE(groupFolderExists()) << "the shortcuts stay for the clean-up";
-    EXPECT_FALSE(exists(Folder));
+    HKEY entry;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallEntryKeyName, 0, KEY_READ, &entry), ERROR_SUCCESS);
+    EXPECT_EQ(uninstallerCopies(), 0) << "every copy just made is deleted";
+    EXPECT_FALSE(exists(Folder)) << "no folder";
 }
 
 TEST_F(CopyDialog, ThreadError) {
@@ -352,12 +384,7 @@ TEST(SpinnerFirstTick, ShowsIcon155AfterAProcessStart) {
     EXPECT_EQ(first, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(155)));
     EXPECT_NE(initial, first);
     SetCurrentDirectoryA(saved);
-    char setup[1024] = {}, path[1024] = {};
-    readInstallRecord(path, setup);
-    DeferredDelete(setup);
-    deleteInstallKeys();
-    deleteUninstallEntry();
-    removeShortcuts();
+    undoInstall(nullptr);
 }
 
 // Abort at random moments, answered No or Yes: every round ends, none hangs.

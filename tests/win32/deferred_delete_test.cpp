@@ -8,12 +8,15 @@
 #include <string>
 
 #include "app/system_profile.h"
+#include "faults.h"
 #include "import_patch.h"
+#include "snapshot.h"
 #include "uninstall/deferred_delete.h"
 
 IMPORT_SLOT(ReadFile, 20);
 IMPORT_SLOT(MoveFileExA, 12);
 IMPORT_SLOT(CreateFileA, 28);
+IMPORT_SLOT(WriteFile, 20);
 
 namespace {
 
@@ -110,18 +113,6 @@ HANDLE WINAPI refuseReading(const char* name, DWORD access, DWORD share, SECURIT
     return reinterpret_cast<Create>(realCreateFile)(name, access, share, security, disposition, flags, templateFile);
 }
 
-TEST_F(DeferredDeletion, IniFileThatCannotBeReadIsLeftAlone) {
-    const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
-    writeFile(Scratch, original);
-    {
-        // It exists and could be written, but not read: a rewrite would lose its lines.
-        ImportPatch create(&CreateFileA_slot, reinterpret_cast<void*>(refuseReading));
-        realCreateFile = create.original();
-        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
-    }
-    EXPECT_EQ(readFile(Scratch), original);
-}
-
 int readCalls;
 void* realReadFile;
 BOOL WINAPI failSecondRead(HANDLE file, void* buffer, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
@@ -145,6 +136,37 @@ TEST_F(DeferredDeletion, IniFileWhoseReadingFailsPartWayIsLeftAlone) {
         EXPECT_GE(readCalls, 2);
     }
     EXPECT_EQ(readFile(Scratch), original);
+}
+
+void* realWriteFile;
+BOOL WINAPI writeHalf(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
+    typedef BOOL(WINAPI * Write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
+    return reinterpret_cast<Write>(realWriteFile)(file, data, size / 2, written, overlapped);
+}
+
+// It exists, but cannot be read, or its new text cannot be written whole (a disk that
+// fills up): a rewrite would lose its lines, so it stays as it was, nothing beside it.
+TEST_F(DeferredDeletion, IniFileThatCannotBeReadOrRewrittenWholeIsLeftAlone) {
+    const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n";
+    writeFile(Scratch, original);
+    {
+        ImportPatch create(&CreateFileA_slot, reinterpret_cast<void*>(refuseReading));
+        realCreateFile = create.original();
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "not read";
+    {
+        ImportPatch write(&WriteFile_slot, reinterpret_cast<void*>(writeHalf));
+        realWriteFile = write.original();
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "a short write";
+    {
+        SlowWrites failing(0, 1);
+        insertIniEntry(Scratch, "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_EQ(readFile(Scratch), original) << "a failed write";
+    EXPECT_EQ(countFiles("C:\\deferred.*"), 1);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "app/install_record.h"
 #include "import_patch.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "app/system_profile.h"
 #include "launcher/launcher_dialog.h"
 #include "resource.h"
@@ -119,7 +119,7 @@ void expectFrame(const Template& t, short cx, short cy) {
     EXPECT_EQ(t.cx, cx);
     EXPECT_EQ(t.cy, cy);
     EXPECT_EQ(t.caption, "") << "set when the dialog opens";
-    EXPECT_EQ(t.font, "MS Sans Serif");
+    EXPECT_EQ(t.font, "MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 8);
 }
 
@@ -175,7 +175,7 @@ TEST(Templates, Launcher) {
     EXPECT_EQ(t.exStyle, static_cast<DWORD>(WS_EX_CLIENTEDGE));
     EXPECT_EQ(t.cx, 255);
     EXPECT_EQ(t.cy, 15);
-    EXPECT_EQ(t.font, "MS Sans Serif");
+    EXPECT_EQ(t.font, "MS Shell Dlg");
     EXPECT_TRUE(t.items.empty());
 }
 

@@ -26,6 +26,3 @@ private:
     void** slot_;
     void* original_;
 };
-
-// IMPORT_SLOT_CDECL(fwrite) declares fwrite_slot, the pointer behind __imp__fwrite.
-#define IMPORT_SLOT_CDECL(name) extern "C" void* name##_slot __asm__("__imp__" #name)

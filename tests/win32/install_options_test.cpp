@@ -16,9 +16,7 @@
 #include "app/system_profile.h"
 #include "import_patch.h"
 #include "install/install_options_dialog.h"
-#include "install/uninstaller_copy.h"
 #include "resource.h"
-#include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
 #include "win_driver.h"
 
@@ -135,10 +133,7 @@ protected:
     void TearDown() override {
         for (auto it = patches_.rbegin(); it != patches_.rend(); ++it) delete *it;
         SetCurrentDirectoryA(saved_);
-        char path[1024] = {}, setup[1024] = {};
-        readInstallRecord(path, setup);
-        removeInstallation(nullptr, path);
-        DeferredDelete(setup);
+        undoInstall(nullptr);
     }
     // Runs the dialog; drive gets its window once it shows (not when it ends at once).
     INT_PTR run(const std::function<void(HWND)>& drive) {
@@ -395,10 +390,7 @@ TEST_F(InstallNow, ASuccessfulInstallOffersDirectXOnlyWhileItIsOffered) {
         } else {
             EXPECT_TRUE(boxes.empty()) << "no DirectX step";
         }
-        char path[1024] = {}, setup[1024] = {};
-        readInstallRecord(path, setup);
-        removeInstallation(nullptr, path);
-        DeferredDelete(setup);
+        undoInstall(nullptr);
     }
     DeleteFileA("C:\\optcd\\directx\\dsetup.log");
 }

@@ -10,6 +10,7 @@
 
 #include "app/system_profile.h"
 #include "import_patch.h"
+#include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
 #include "snapshot.h"
 #include "uninstall/deferred_delete.h"

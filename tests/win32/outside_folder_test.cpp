@@ -9,6 +9,7 @@
 
 #include "faults.h"
 #include "import_patch.h"
+#include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
 
 IMPORT_SLOT(timeGetTime, 0);

@@ -15,8 +15,9 @@
 #include "faults.h"
 #include "import_patch.h"
 #include "install/copy_progress_dialog.h"
+#include "install/install_bootstrap.h"
 #include "install/install_error_dialog.h"
-#include "install/uninstaller_copy.h"
+#include "install/shortcuts.h"
 #include "resource.h"
 #include "snapshot.h"
 #include "uninstall/removal.h"
@@ -294,27 +295,22 @@ protected:
     }
     void TearDown() override { SetCurrentDirectoryA(saved_); }
 
-    // One install that fails, then its clean-up, as the install options dialog runs them.
+    // One install through the copy dialog that fails, then the undo.
     std::string failAndCleanUp(const std::function<void(HWND)>& drive = {}) {
         CopyProgressDialog copy;
         copy.setInstall(Folder, &installManifest, installManifest.progressScale);
-        driver::runModalWithDriver([&] { return copy.runModal(); }, [&] {
-            if (!drive) return;
-            HWND window = driver::waitForOwnWindow("Vorlex Installation");
-            if (window) drive(window);
-        }, 60000);
+        driver::runModalAndDrive([&] { return copy.runModal(); }, "Vorlex Installation", drive);
+        EXPECT_FALSE(driver::lastRunWasForced());
         std::string error = copy.errorText();
         EXPECT_NE(error, "") << "the install was meant to fail";
-        InstallErrorDialog cleanUp(error.c_str());
-        driver::runModalWithDriver([&] { return cleanUp.runModal(); }, [&] {
-            HWND window = driver::waitForOwnWindow("Vorlex Install Error");
-            ASSERT_NE(window, nullptr);
-            if (error[0] != 1) driver::clickControl(window, IDC_ERROR_CLEAN_UP);
-            ASSERT_TRUE(driver::waitFor([&] { return textOf(window, IDC_ERROR_CLEAN_UP) == "OK"; }));
-            driver::clickControl(window, IDC_ERROR_CLEAN_UP);
-        });
-        EXPECT_FALSE(driver::lastRunWasForced());
+        undoInstall(nullptr);
         return error;
+    }
+    // The same for a bootstrap that fails, without a window.
+    std::string failBootstrapAndUndo() {
+        const char* failure = bootstrapInstall(GetModuleHandleA(nullptr), Folder, installManifest);
+        undoInstall(nullptr);
+        return failure != nullptr ? failure : "";
     }
     void expectMachineAsBefore() {
         std::set<std::string> after = machineSnapshot();
@@ -347,12 +343,12 @@ TEST_F(Rollback, AbortDuringTheCopy) {
 TEST_F(Rollback, EveryBootstrapFailure) {
     {
         CopyFileFails copy(ERROR_DISK_FULL);
-        EXPECT_EQ(failAndCleanUp(), "Setup init error");
+        EXPECT_EQ(failBootstrapAndUndo(), "Setup init error");
     }
     expectMachineAsBefore();
     for (const char* key : {VersionKeyName, UninstallEntryKeyName}) {
         RegistryKeyRefused refused(key);
-        std::string error = failAndCleanUp();
+        std::string error = failBootstrapAndUndo();
         EXPECT_TRUE(error == "Install reg error" || error == "Uninstall reg error") << error;
         expectMachineAsBefore();
     }
@@ -363,7 +359,7 @@ TEST_F(Rollback, EveryBootstrapFailure) {
     expectMachineAsBefore();
     {
         ProgramsValueRemoved noPrograms;
-        EXPECT_EQ(failAndCleanUp(), "Start menu error");
+        EXPECT_EQ(failBootstrapAndUndo(), "Start menu error");
     }
     expectMachineAsBefore();
 }

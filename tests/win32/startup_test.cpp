@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include "app/instance_marker.h"
+#include "app/intro_sound.h"
 #include "import_patch.h"
 
 IMPORT_SLOT(PlaySoundA, 12);

@@ -1,0 +1,88 @@
+// The Start-menu shortcuts.
+#include "install/shortcuts.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "app/bounded_format.h"
+#include "app/path_logic.h"
+#include "app/product.h"
+#include "app/registry_text.h"
+#include "app/scoped_handles.h"
+
+const char* const PlayLinkName = "Vorlex - Play.lnk";
+const char* const SetupLinkName = "Vorlex - Setup.lnk";
+
+namespace {
+const char* const ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+}  // namespace
+
+int programGroupFolder(char* out) {
+    out[0] = '\0';
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return 0;
+    char programs[TextBufferSize] = {};
+    int result = queryRegistryText(key.get(), "Programs", programs);
+    if (!key.close()) result = 0;
+    if (programs[0] == '\0') return 0;
+    if (!joinPath(out, programs, PublisherFolder)) return 0;
+    return result;
+}
+
+int createShortcut(const char* target, const char* linkName, const char* arguments,
+                   const char* linkFolder, const char* workingDirectory) {
+    ComRef<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out())))
+        return 0;
+    int result = 1;
+    if (FAILED(link->SetPath(target))) result = 0;
+    if (FAILED(link->SetArguments(arguments))) result = 0;
+    if (FAILED(link->SetShowCmd(SW_SHOWNORMAL))) result = 0;
+    if (FAILED(link->SetWorkingDirectory(workingDirectory))) result = 0;
+
+    ComRef<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
+    char linkPath[TextBufferSize] = {};
+    WCHAR widePath[TextBufferSize] = {};
+    if (!joinPath(linkPath, linkFolder, linkName) ||
+        MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, TextBufferSize) == 0)
+        return 0;
+    if (FAILED(file->Save(widePath, TRUE))) result = 0;
+    return result;
+}
+
+int createShortcuts(const char* installFolder, const char* uninstallerCopy) {
+    char group[TextBufferSize] = {};
+    if (!programGroupFolder(group)) return 0;
+    CreateDirectoryA(group, nullptr);  // may be there already, with other links of the publisher
+
+    HRESULT com = CoInitialize(nullptr);
+    // S_FALSE: this thread already had COM (a folder browser may have started it);
+    // it works the same and is balanced the same.
+    if (com != S_OK && com != S_FALSE) return 0;
+    char game[TextBufferSize] = {};
+    int play = joinPath(game, installFolder, GameExecutable) &&
+               createShortcut(game, PlayLinkName, "", group, installFolder);
+    int setup = createShortcut(uninstallerCopy, SetupLinkName, "", group, installFolder);
+    CoUninitialize();
+    return play && setup;
+}
+
+int removeShortcuts() {
+    char group[TextBufferSize] = {};
+    if (!programGroupFolder(group)) return 0;
+    int result = 1;
+    const char* const names[] = {PlayLinkName, SetupLinkName};
+    for (const char* name : names) {
+        char path[TextBufferSize] = {};
+        if (!joinPath(path, group, name)) {
+            result = 0;
+            continue;
+        }
+        if (!SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) result = 0;
+        if (!DeleteFileA(path)) result = 0;
+    }
+    // Fails while other links of the publisher are still in it: they stay.
+    if (!RemoveDirectoryA(group)) result = 0;
+    return result;
+}
