@@ -59,15 +59,19 @@ class HighDpi(Player):
         error, _ = self.m.find_window(caption="Vorlex Install Error")
         self.assertTrue(wait_until(lambda: self.m.driver("text", error, 1029)[0] == "OK"))
         self.no_text_cut_off(error, "clean-up-done")
-        self.m.click(error, 1029)
-        self.m.click(options, 1005)
+        # Every button answers the keyboard too: Space presses the one with the focus.
+        self.m.xdotool("key", "space")  # OK, focused once the clean-up is done
+        self.assertEqual(self.m.driver("gone", error, 15000)[0], "1")
+        self.m.click(options, 1008)
+        self.m.xdotool("key", "Tab", "Tab", "Tab", "space")  # from the folder to Abort
         self.assertEqual(self.m.driver("gone", options, 15000)[0], "1")
         self.m.xdotool("key", "Escape")
         self.assertIsNotNone(wait_exit(process))
         uninstaller = self.m.start("D:\\setup.exe", "U")
         dialog, _ = self.m.find_window(caption="Vorlex Uninstall")
         self.no_text_cut_off(dialog, "uninstall")
-        self.m.click(dialog, 1023)
+        self.m.xdotool("key", "space")  # Exit, which has the focus
+        self.assertEqual(self.m.driver("gone", dialog, 15000)[0], "1")
         self.assertIsNotNone(wait_exit(uninstaller))
 
 
