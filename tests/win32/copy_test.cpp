@@ -194,8 +194,9 @@ void answerAbort(HWND dialog, int answer) {
     EXPECT_EQ(driver::noticeText(box), "Are you sure you want to abort the install?");
     EXPECT_EQ(driver::focusedControlId(box), IDNO) << "No is the default";
     // The files, not the bar: positions posted before the copy stopped may still
-    // arrive while the question is up. A write begun before the click may still land.
-    Sleep(20);
+    // arrive while the question is up. A write begun before the click may still land:
+    // once it has, no other may begin.
+    ASSERT_TRUE(driver::waitFor([] { return SlowWrites::writing == 0; }));
     unsigned long long before = bytesWritten();
     Sleep(100);
     EXPECT_EQ(bytesWritten(), before) << "the copy waits for the answer";

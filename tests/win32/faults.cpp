@@ -35,16 +35,19 @@ void* realWriteFile;
 DWORD writeDelayMs;
 int failWriteAt;
 BOOL WINAPI slowOrFailingWrite(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
-    if (file != GetStdHandle(STD_OUTPUT_HANDLE) && file != GetStdHandle(STD_ERROR_HANDLE)) {
-        if (++SlowWrites::calls == failWriteAt) {
-            if (written) *written = 0;
-            SetLastError(ERROR_DISK_FULL);
-            return FALSE;
-        }
-        if (writeDelayMs) Sleep(writeDelayMs);
-    }
     typedef BOOL(WINAPI * Write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
-    return reinterpret_cast<Write>(realWriteFile)(file, data, size, written, overlapped);
+    if (file == GetStdHandle(STD_OUTPUT_HANDLE) || file == GetStdHandle(STD_ERROR_HANDLE))
+        return reinterpret_cast<Write>(realWriteFile)(file, data, size, written, overlapped);
+    if (++SlowWrites::calls == failWriteAt) {
+        if (written) *written = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    InterlockedIncrement(&SlowWrites::writing);
+    if (writeDelayMs) Sleep(writeDelayMs);
+    BOOL done = reinterpret_cast<Write>(realWriteFile)(file, data, size, written, overlapped);
+    InterlockedDecrement(&SlowWrites::writing);
+    return done;
 }
 
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -53,6 +56,7 @@ const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\
 
 int CopyFileFails::calls;
 int SlowWrites::calls;
+volatile LONG SlowWrites::writing;
 
 RegistryKeyRefused::RegistryKeyRefused(const char* keyName)
     : patch_(&RegCreateKeyExA_slot, reinterpret_cast<void*>(refuseOneKey)) {

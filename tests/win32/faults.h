@@ -46,6 +46,7 @@ class SlowWrites {
 public:
     explicit SlowWrites(DWORD delayMs, int failAtCall = 0);
     static int calls;
+    static volatile LONG writing;  // writes under way: 0 once the copy has none in hand
 private:
     ImportPatch patch_;
 };
