@@ -15,6 +15,7 @@ protected:
         memset(&animation, 0, sizeof animation);
         memset(regionEnabled, 0, sizeof regionEnabled);
         memset(regionLevel, 0, sizeof regionLevel);
+        keyboardRegion = 0;
     }
     // Runs ticks with the mouse over region `hovered`, returning that region's levels.
     std::vector<int> levels(int ticks, int region) {
@@ -153,6 +154,46 @@ TEST_F(Animation, RefreshInThePulseRestsTheButtonUntilTheNextTick) {
     EXPECT_EQ(regionLevel[RegionExit], 8);
     EXPECT_EQ(animationTick(), 1) << "the next tick puts the pulse back and repaints";
     EXPECT_EQ(regionLevel[RegionExit], 12);
+}
+
+// Above 96 DPI the picture is drawn round(dpi / 96) times as large, and a client point
+// falls in the region its picture point lies in.
+TEST(Scale, FollowsTheDisplayAndMapsClientPointsToThePicture) {
+    for (auto [dpi, scale] : std::vector<std::pair<int, int>>{{0, 1}, {96, 1}, {120, 1}, {143, 1}, {144, 2},
+                                                              {192, 2}, {239, 2}, {240, 3}, {288, 3}})
+        EXPECT_EQ(launcherScale(dpi), scale) << dpi;
+    EXPECT_EQ(regionAtScaled(2 * 17, 2 * 141, 2), RegionInstall);
+    EXPECT_EQ(regionAtScaled(2 * 118 + 1, 2 * 170 + 1, 2), RegionInstall) << "both pixels of the last column";
+    EXPECT_EQ(regionAtScaled(2 * 119, 2 * 141, 2), RegionNone);
+    EXPECT_EQ(regionAtScaled(60, 300, 2), RegionInstall) << "Exit's point at 96 DPI lies in Install at 192";
+    EXPECT_EQ(regionAtScaled(3 * 60, 3 * 300, 3), RegionExit);
+    EXPECT_EQ(regionAtScaled(-1, 2 * 141, 2), RegionNone);
+}
+
+// Tab and the arrows walk the lit buttons round the five; the mouse on another button
+// takes the pulse from the mark.
+TEST_F(Animation, KeyboardMarkVisitsLitButtonsOnlyAndPulsesLikeAHoveredOne) {
+    applyRegionStates(0, 1, 0);  // Install and Exit lit
+    EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "from no mark to the first lit";
+    EXPECT_EQ(moveKeyboardRegion(1), RegionExit);
+    EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "round the end";
+    EXPECT_EQ(moveKeyboardRegion(-1), RegionExit);
+    keyboardRegion = 0;
+    EXPECT_EQ(moveKeyboardRegion(-1), RegionExit) << "from no mark backwards to the last lit";
+    finishFlash();
+    EXPECT_EQ(levels(3, RegionExit), (std::vector<int>{8, 9, 10}));
+    regionAt(60, 155);  // the mouse arrives on Install
+    EXPECT_EQ(keyboardRegion, RegionNone);
+    EXPECT_EQ(levels(2, RegionInstall), (std::vector<int>{8, 9}));
+    EXPECT_EQ(regionLevel[RegionExit], 8);
+    applyRegionStates(1, 1, 0);
+    setRegionState(RegionExit, 0);
+    keyboardRegion = 0;
+    for (int id = 1; id <= RegionCount; ++id) setRegionState(id, 0);
+    EXPECT_EQ(moveKeyboardRegion(1), RegionNone) << "nothing lit, no mark";
+    for (auto [key, id] : std::vector<std::pair<int, int>>{{'i', 1}, {'D', 2}, {'p', 3}, {'U', 4}, {'x', 5}, {'e', 0},
+                                                           {0x69 - 0x20, 1}, {'1', 0}})
+        EXPECT_EQ(accessKeyRegion(key), id) << key;
 }
 
 TEST(Centring, InTheWorkAreaOrAtItsEdge) {
