@@ -264,9 +264,11 @@ class AbortAtRandomMoments(Installs):
                 self.m.driver("click", box, 6)
                 fed.stop()
                 feeder.join()
+                # The question comes at once, also while the worker waits in a read: that
+                # read has to return before the copy can stop. The CD ends here.
+                fed.close()
                 error, _ = self.m.find_window(caption="Vorlex Install Error")
                 self.assertTrue(wait_until(lambda: self.m.text(error, ERROR_TEXT) == REMOVED, 20))
-                fed.close()
                 self.m.click(error, CLEAN_UP)
                 self.assertEqual(self.m.driver("gone", error, 15000)[0], "1")
                 self.m.click(options, OPTIONS_ABORT)
