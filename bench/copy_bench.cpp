@@ -25,7 +25,7 @@ void removeInstall(const char* folder) {
     DeferredDelete(setup);
     deleteInstallKeys();
     deleteUninstallEntry();
-    removeShortcuts();
+    removeShortcuts("");
     for (const FilePair* pair = installManifest.filePairs; pair->source; ++pair) {
         char file[1024];
         snprintf(file, sizeof file, "%s\\%s", folder, pair->destination);

@@ -16,6 +16,11 @@ int setText(HKEY key, const char* name, const char* text) {
     return status == ERROR_SUCCESS ? 1 : 0;
 }
 
+int setNumber(HKEY key, const char* name, DWORD number) {
+    LONG status = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+
 int createForWriting(const char* name, RegKey& key) {
     LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_WRITE, nullptr, key.out(), nullptr);
@@ -100,5 +105,42 @@ int deleteUninstallEntry() {
         return 0;
     int result = RegDeleteKeyA(list.get(), GameName) == ERROR_SUCCESS ? 1 : 0;
     if (!flushAndClose(list)) result = 0;
+    return result;
+}
+
+int writeUninstallDetails(const char* installFolder, DWORD estimatedKilobytes) {
+    RegKey key;
+    if (!createForWriting(UninstallEntryKeyName, key)) return 0;
+    char icon[TextBufferSize] = {};
+    // The game's own icon for its line in the list; a folder too long for it leaves the
+    // icon out rather than naming some other file.
+    int result = formatText(icon, sizeof icon, "%s\\%s,0", installFolder, GameExecutable);
+    if (!result || !setText(key.get(), "DisplayIcon", icon)) result = 0;
+    if (!setText(key.get(), "DisplayVersion", GameVersion)) result = 0;
+    if (!setText(key.get(), "Publisher", PublisherFolder)) result = 0;
+    if (!setText(key.get(), "InstallLocation", installFolder)) result = 0;
+    if (!setNumber(key.get(), "EstimatedSize", estimatedKilobytes)) result = 0;
+    // There is nothing to change or repair: the list offers only the removal.
+    if (!setNumber(key.get(), "NoModify", 1)) result = 0;
+    if (!setNumber(key.get(), "NoRepair", 1)) result = 0;
+    if (!flushAndClose(key)) result = 0;
+    return result;
+}
+
+int writeShortcutGroup(const char* groupFolder) {
+    RegKey key;
+    if (!createForWriting(VersionKeyName, key)) return 0;
+    int result = setText(key.get(), "Group", groupFolder);
+    if (!flushAndClose(key)) result = 0;
+    return result;
+}
+
+int readShortcutGroup(char* groupFolder) {
+    groupFolder[0] = '\0';
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionKeyName, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return 0;
+    int result = queryRegistryText(key.get(), "Group", groupFolder);
+    if (!result) groupFolder[0] = '\0';
+    if (!key.close()) result = 0;
     return result;
 }

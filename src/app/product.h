@@ -13,6 +13,9 @@ inline constexpr char PublisherFolder[] = "Halvane";
 inline constexpr char GameExecutableOnCd[] = "data\\vlx.exe";
 inline constexpr char GameExecutable[] = "Vorlex.exe";
 
+// The version the install record's key is named after, shown in the lists of programs.
+inline constexpr char GameVersion[] = "1.00";
+
 // The install record, the keys above it, and the uninstall entry, all under
 // HKEY_LOCAL_MACHINE.
 inline constexpr char VersionKeyName[] = "Software\\Halvane\\Vorlex\\1.00";

@@ -142,7 +142,9 @@ public:
         if (pointer_ != nullptr) pointer_->Release();
     }
     Interface* operator->() const { return pointer_; }
+    Interface* get() const { return pointer_; }
     void** out() { return reinterpret_cast<void**>(&pointer_); }
+    Interface** put() { return &pointer_; }
 
 private:
     Interface* pointer_ = nullptr;

@@ -39,11 +39,13 @@ void InstallErrorDialog::cleanUp() {
     HWND button = control(IDC_ERROR_CLEAN_UP);
     EnableWindow(button, FALSE);
     // The program runs from the CD here: the uninstaller copy goes at once.
-    undoInstall(control(IDC_PROGRESS_BAR));
+    int deferred = 0;
+    undoInstall(control(IDC_PROGRESS_BAR), &deferred);
     SetWindowTextA(control(IDC_ERROR_TEXT),
                    "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.");
     EnableWindow(button, TRUE);
     SetWindowTextA(button, "OK");
     focusButton(button);
     done_ = 1;
+    if (deferred) showNotice(window(), FilesInUseNotice, MB_ICONINFORMATION);
 }

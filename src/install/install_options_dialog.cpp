@@ -6,6 +6,7 @@
 
 #include "app/path_logic.h"
 #include "app/product.h"
+#include "app/system_entry.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
 #include "install/copy_progress_dialog.h"
@@ -52,6 +53,42 @@ void InstallOptionsDialog::readFolderFromEdit() {
     GetWindowTextA(edit, installFolder_, sizeof installFolder_);
 }
 
+namespace {
+
+// The megabytes the player may still write where the files will land: on the disk of
+// the deepest folder of the path that exists, so a disk mounted at a folder, or a quota,
+// counts. GetDiskFreeSpaceExA came after Windows 95 as first shipped; without it the
+// drive's root is asked, as that system can only mount whole drives. 1 when measured.
+int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megabytes) {
+    typedef BOOL(WINAPI * FreeSpaceEx)(const char*, ULARGE_INTEGER*, ULARGE_INTEGER*, ULARGE_INTEGER*);
+    FreeSpaceEx freeSpaceEx = systemEntry<FreeSpaceEx>("kernel32.dll", "GetDiskFreeSpaceExA");
+    if (freeSpaceEx == nullptr) {
+        DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+        if (!GetDiskFreeSpaceA(root, &sectors, &bytes, &freeClusters, &clusters)) return 0;
+        *megabytes = freeMegabytes(sectors, bytes, freeClusters);
+        return 1;
+    }
+    char existing[TextBufferSize] = {};
+    if (!copyText(existing, sizeof existing, folder)) return 0;
+    for (;;) {
+        DWORD attributes = GetFileAttributesA(existing);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) break;
+        char* cut = strrchr(existing, '\\');
+        if (cut == nullptr || cut - existing < 3) {
+            if (!copyText(existing, sizeof existing, root)) return 0;  // the drive itself
+            break;
+        }
+        *cut = '\0';
+    }
+    ULARGE_INTEGER available = {}, total = {}, free = {};
+    if (!freeSpaceEx(existing, &available, &total, &free)) return 0;
+    ULONGLONG whole = available.QuadPart >> 20;
+    *megabytes = whole > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(whole);
+    return 1;
+}
+
+}  // namespace
+
 void InstallOptionsDialog::refreshFreeSpace() {
     trimInstallFolder(installFolder_);
     char letter = installDriveLetter(installFolder_);
@@ -60,11 +97,8 @@ void InstallOptionsDialog::refreshFreeSpace() {
     if (letter != 0) {
         char root[] = "?:\\";
         root[0] = letter;
-        DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-        if (GetDriveTypeA(root) == DRIVE_FIXED && GetDiskFreeSpaceA(root, &sectors, &bytes, &freeClusters, &clusters)) {
-            freeMegabytes_ = freeMegabytes(sectors, bytes, freeClusters);
+        if (GetDriveTypeA(root) == DRIVE_FIXED && freeSpaceWhereFilesLand(installFolder_, root, &freeMegabytes_))
             usable = freeSpaceMessage(freeMegabytes_, letter, text, sizeof text) == 1;
-        }
     }
     if (!usable) {
         freeMegabytes_ = 0;

@@ -78,6 +78,11 @@ char installDriveLetter(const char* folder) {
     char letter = folder[0];
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (letter < 'A' || letter > 'Z' || folder[1] != ':' || folder[2] != '\\') return 0;
+    // A character the system's code page does not have reaches the program as '?', which
+    // no file name may hold: such a folder is refused now, not at the first file.
+    for (const char* c = folder + 2; *c != '\0'; ++c) {
+        if (static_cast<unsigned char>(*c) < 32 || strchr("?*\"<>|:", *c) != nullptr) return 0;
+    }
     return letter;
 }
 

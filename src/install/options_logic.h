@@ -15,7 +15,8 @@ int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity)
 // Drops trailing backslashes and spaces, in place.
 void trimInstallFolder(char* folder);
 // The upper-case drive letter of "X:\..." (after trimming), or 0 when the folder does
-// not start with a letter, a colon and a backslash.
+// not start with a letter, a colon and a backslash, or holds a character that no file
+// name may (among them '?', what a character outside the system's code page becomes).
 char installDriveLetter(const char* folder);
 // Whole megabytes free, without overflow.
 int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);

@@ -17,16 +17,33 @@ namespace {
 const char* const ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 }  // namespace
 
-int programGroupFolder(char* out) {
+namespace {
+
+// "<value>\Halvane" for the Programs folder the value of the shell folders under root names.
+int groupIn(HKEY root, const char* value, char* out) {
     out[0] = '\0';
     RegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, ShellFoldersKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(root, ShellFoldersKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return 0;
     char programs[TextBufferSize] = {};
-    int result = queryRegistryText(key.get(), "Programs", programs);
+    int result = queryRegistryText(key.get(), value, programs);
     if (!key.close()) result = 0;
     if (programs[0] == '\0') return 0;
     if (!joinPath(out, programs, PublisherFolder)) return 0;
     return result;
+}
+
+}  // namespace
+
+int programGroupFolder(char* out) {
+    return groupIn(HKEY_CURRENT_USER, "Programs", out);
+}
+
+int shortcutGroupFolder(char* out) {
+    // Every account's Programs where the system has one (NT, Windows 95 and 98 with
+    // profiles): an administrator installing for a player leaves the links where the
+    // player finds them.
+    if (groupIn(HKEY_LOCAL_MACHINE, "Common Programs", out)) return 1;
+    return programGroupFolder(out);
 }
 
 int createShortcut(const char* target, const char* linkName, const char* arguments,
@@ -51,9 +68,9 @@ int createShortcut(const char* target, const char* linkName, const char* argumen
     return result;
 }
 
-int createShortcuts(const char* installFolder, const char* uninstallerCopy) {
+int createShortcuts(const char* groupFolder, const char* installFolder, const char* uninstallerCopy) {
     char group[TextBufferSize] = {};
-    if (!programGroupFolder(group)) return 0;
+    if (groupFolder[0] != '\0' ? !copyText(group, sizeof group, groupFolder) : !programGroupFolder(group)) return 0;
     CreateDirectoryA(group, nullptr);  // may be there already, with other links of the publisher
 
     HRESULT com = CoInitialize(nullptr);
@@ -68,9 +85,9 @@ int createShortcuts(const char* installFolder, const char* uninstallerCopy) {
     return play && setup;
 }
 
-int removeShortcuts() {
+int removeShortcuts(const char* groupFolder) {
     char group[TextBufferSize] = {};
-    if (!programGroupFolder(group)) return 0;
+    if (groupFolder[0] != '\0' ? !copyText(group, sizeof group, groupFolder) : !programGroupFolder(group)) return 0;
     int result = 1;
     const char* const names[] = {PlayLinkName, SetupLinkName};
     for (const char* name : names) {

@@ -9,6 +9,9 @@
 #include "app/path_logic.h"
 #include "app/product.h"
 #include "app/scoped_handles.h"
+#include "app/system_profile.h"
+#include "launcher/play_logic.h"
+#include "launcher/shell_start.h"
 
 int startInstalledGame() {
     char folder[TextBufferSize] = {};
@@ -25,6 +28,12 @@ int startInstalledGame() {
         return 0;
     SetCurrentDirectoryA(folder);
     InstanceMarker::release();
+    // The shell answers before it has started anything, and tells the player itself of a
+    // program it cannot start; a game that is not there at all gets this program's notice.
+    if (GetFileAttributesA(game) != INVALID_FILE_ATTRIBUTES &&
+        playThroughShell(systemProfile.winNt4OrLater, systemProfile.windowsVersion, processIsElevated()) &&
+        startThroughDesktopShell(game, folder))
+        return 1;
     if (WinExec(command, SW_SHOWNORMAL) > 31) return 1;
     InstanceMarker::acquire();
     return 0;

@@ -117,3 +117,8 @@ int DeferredDelete(const char* path) {
     }
     return 1;
 }
+
+int deferFolderDeletion(const char* folder) {
+    if (systemProfile.win95OrLater || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return 0;
+    return MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}

@@ -7,6 +7,10 @@
 // was put off to the next start of Windows.
 int DeferredDelete(const char* path);
 
+// Has Windows NT remove an emptied folder at its next start (after the files put off
+// before it); 1 when asked. The Windows 95 family's WININIT.INI removes files only: 0.
+int deferFolderDeletion(const char* folder);
+
 // Puts key=value at the top of [section] of a text file, creating the section or the
 // file when missing. An existing file that cannot be read whole, or whose new text
 // cannot be written whole, is left as it was.

@@ -11,23 +11,25 @@
 #include "install/shortcuts.h"
 #include "uninstall/deferred_delete.h"
 
+const char* const FilesInUseNotice = "Some files of Vorlex are in use and will be removed when Windows restarts.";
+
 namespace {
 
 // Deletes one named file of the install folder, read-only or not, and steps the bar
-// whether or not there was anything to delete.
-void removeFile(HWND progressBar, const char* installFolder, const char* name) {
+// whether or not there was anything to delete. A file in use (the running game, the
+// archive it holds open) goes at the next start of Windows instead: 1 when so put off.
+int removeFile(HWND progressBar, const char* installFolder, const char* name) {
     char path[TextBufferSize] = {};
     // A path that does not fit is not acted on: a cut one could name another file.
-    if (joinPath(path, installFolder, name)) {
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path);
-    }
+    int deferred = joinPath(path, installFolder, name) ? DeferredDelete(path) : 0;
     if (progressBar != nullptr) SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+    return deferred;
 }
 
 }  // namespace
 
-int removeInstallation(HWND progressBar, const char* installFolder) {
+int removeInstallation(HWND progressBar, const char* installFolder, int* deferred) {
+    int putOff = 0;
     const InstallManifest& plan = installManifest;
     if (progressBar != nullptr) {
         unsigned total = 0;
@@ -37,13 +39,15 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
         SendMessageA(progressBar, PBM_SETSTEP, 1, 0);
         SendMessageA(progressBar, PBM_SETPOS, 0, 0);
     }
-    removeShortcuts();
+    char group[TextBufferSize] = {};
+    readShortcutGroup(group);  // none recorded: the current user's group, as it always was
+    removeShortcuts(group);
 
     if (installFolder[0] != '\0') {
         for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair)
-            removeFile(progressBar, installFolder, pair->destination);
+            putOff |= removeFile(progressBar, installFolder, pair->destination);
         for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra)
-            removeFile(progressBar, installFolder, *extra);
+            putOff |= removeFile(progressBar, installFolder, *extra);
 
         const char* const* last = plan.subfolders;
         while (*last != nullptr) ++last;
@@ -57,17 +61,21 @@ int removeInstallation(HWND progressBar, const char* installFolder) {
         // out of it for the removal, then back; never out without the way back.
         CurrentDirectoryGuard guard;
         if (guard.saved()) SetCurrentDirectoryA("..");
-        RemoveDirectoryA(installFolder);
+        // Emptied at the next start only once the files put off have gone, the folder
+        // follows them there (where the system can: NT). A folder that still holds the
+        // player's own files stays then too.
+        if (!RemoveDirectoryA(installFolder) && putOff) deferFolderDeletion(installFolder);
     }
+    if (deferred != nullptr) *deferred = putOff;
     deleteInstallKeys();
     return deleteUninstallEntry();
 }
 
-int undoInstall(HWND progressBar) {
+int undoInstall(HWND progressBar, int* deferred) {
     char path[TextBufferSize] = {};
     char setup[TextBufferSize] = {};
     readInstallRecord(path, setup);  // values that cannot be read stay empty
-    int result = removeInstallation(progressBar, path);
+    int result = removeInstallation(progressBar, path, deferred);
     DeferredDelete(setup);
     return result;
 }

@@ -45,11 +45,14 @@ void UninstallDialog::uninstallNow() {
     EnableWindow(control(IDC_UNINSTALL_NOW), FALSE);
     // Started by the registered uninstall command, the uninstaller copy is the running
     // program's own file, which goes at the next start of Windows.
-    undoInstall(control(IDC_UNINSTALL_PROGRESS));
+    int deferred = 0;
+    undoInstall(control(IDC_UNINSTALL_PROGRESS), &deferred);
     EnableWindow(exitButton, TRUE);
     focusButton(exitButton);
     SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");
     SetWindowTextA(control(IDC_UNINSTALL_FOLDER), "Finished uninstall.");
     SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
     done_ = 1;
+    // The running game and what it holds open go at the next start of Windows.
+    if (deferred) showNotice(window(), FilesInUseNotice, MB_ICONINFORMATION);
 }

@@ -122,6 +122,29 @@ class Player(unittest.TestCase):
         self.press(origin, UNINSTALL)
         self.run_uninstall_dialog(second_start=second_start)
 
+    def reg_text(self, key, name):
+        """A registry value as reg query shows it (texts as they are, numbers in hex)."""
+        found, lines = self.m.reg_query(key, name)
+        self.assertTrue(found, name)
+        return re.search(r"REG_\w+\s+(.*)$", " ".join(lines)).group(1).strip()
+
+    def listed_for_every_account(self):
+        """After an install: the links in every account's Start menu, the group recorded,
+        and the entry as today's lists of programs read it."""
+        common = self.reg_text("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                               "Common Programs")
+        group = common + "\\Halvane"
+        for link in ("Vorlex - Play.lnk", "Vorlex - Setup.lnk"):
+            self.assertTrue(os.path.exists(self.m.unix_path(group + "\\" + link)), link)
+        self.assertEqual(self.reg_text(VERSION_KEY, "Group"), group)
+        for name, value in [("DisplayName", "Vorlex"), ("DisplayIcon", FOLDER + "\\Vorlex.exe,0"),
+                            ("DisplayVersion", "1.00"), ("Publisher", "Halvane"), ("InstallLocation", FOLDER),
+                            ("NoModify", "0x1"), ("NoRepair", "0x1")]:
+            self.assertEqual(self.reg_text(UNINSTALL_KEY, name), value, name)
+        size = int(self.reg_text(UNINSTALL_KEY, "EstimatedSize"), 16)
+        self.assertEqual(size, sum((os.path.getsize(os.path.join(os.environ["VORLEX_CD"], "data", f)) + 1023) // 1024
+                                   for f in ("vlx.exe", "filesys.dat")), "KB of the files copied")
+
     def second_start_is_refused(self, during):
         """A new start of setup.exe while this dialog is up: nothing shown, quiet exit."""
         self.assertEqual(self.m.driver("watch", 15000, "D:\\setup.exe")[0], "exit=0 windows=0",

@@ -34,6 +34,7 @@ class Version(Player):
 
         self.install_through_launcher(origin, directx_offered=offered)
         self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL]), "installed")
+        self.listed_for_every_account()
         print("install", end=" ", flush=True)
 
         self.press(origin, PLAY)

@@ -20,6 +20,8 @@
 //                                       of that thread that has the focus
 //   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
 //                                       K being the visible windows it showed while it ran
+//   settext HWND ID TEXT                sets a control's text through the wide API (TEXT in UTF-8),
+//                                       as typing or pasting any character would
 //   access HWND                         the window's accessible children, as a screen reader
 //                                       gets them: "name|role|state" for each, joined by ";"
 //   clipped HWND DPI                    texts of the dialog's buttons and statics that do not
@@ -269,6 +271,13 @@ int main(int argc, char** argv) {
             need(2);
             driver::pressKey(toWindow(argv[i]), static_cast<WPARAM>(atoi(argv[i + 1])));
             i += 2;
+            printf("ok\n");
+        } else if (command == "settext") {
+            need(3);
+            wchar_t wide[1024] = {};
+            MultiByteToWideChar(CP_UTF8, 0, argv[i + 2], -1, wide, 1024);
+            SendMessageW(GetDlgItem(toWindow(argv[i]), atoi(argv[i + 1])), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+            i += 3;
             printf("ok\n");
         } else if (command == "access") {
             need(1);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/profile_logic.h"
+#include "launcher/play_logic.h"
 
 namespace {
 
@@ -64,3 +65,11 @@ TEST(Processor, OnlyThe386And486AreTooOld) {
 }
 
 }  // namespace
+
+// Play goes through the desktop's shell only where running elevated makes a difference.
+TEST(Play, ThroughTheShellOnlyWhenElevatedOnNt6AndLater) {
+    struct Case { int nt; uint32_t version; int elevated; int shell; };
+    for (Case c : {Case{1, 0x60000, 1, 1}, Case{1, 0xA0000, 1, 1}, Case{1, 0x60001, 0, 0}, Case{1, 0x50001, 1, 0},
+                   Case{1, 0x40000, 1, 0}, Case{0, 0x4000A, 1, 0}, Case{0, 0x60000, 1, 0}})
+        EXPECT_EQ(playThroughShell(c.nt, c.version, c.elevated), c.shell) << std::hex << c.version << " " << c.elevated;
+}

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
@@ -75,6 +76,16 @@ TEST(InstallProblems, MessageThatDoesNotFitStillRefusesOrWarns) {
     EXPECT_STREQ(out, "You may continue with the install, but the following issues\nmay cause problems:");
     EXPECT_EQ(hardProblemsMessage(1, 1, 0, out, 1), 1) << "no problem, nothing to say";
     EXPECT_STREQ(out, "");
+}
+
+// A folder is usable when it names a drive by letter and holds only what file names may:
+// a '?' is what the system made of a character outside its code page.
+TEST(InstallFolder, DriveLetterOnlyForAFolderEveryFileNameCanHold) {
+    for (auto [folder, letter] : std::vector<std::pair<const char*, char>>{
+             {"c:\\Games\\Vorlex", 'C'}, {"Z:\\x", 'Z'}, {"C:Games", 0}, {"1:\\Vorlex", 0}, {"\\\\server\\x", 0},
+             {"C:\\Sp?l\\Vorlex", 0}, {"C:\\a*b", 0}, {"C:\\a|b", 0}, {"C:\\a:b", 0}, {"C:\\a\tb", 0},
+             {"C:\\Spiele \xe4\\Vorlex", 'C'}}) 
+        EXPECT_EQ(installDriveLetter(folder), letter) << folder;
 }
 
 std::string folderOf(const char* path) {

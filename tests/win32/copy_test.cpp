@@ -122,7 +122,7 @@ TEST_F(CopyDialog, WholeInstallFromTheCd) {
     EXPECT_TRUE(exists(setup)) << setup;
     EXPECT_EQ(strncmp(setup, "C:\\windows\\N", 12), 0) << setup;
     char group[1024];
-    ASSERT_EQ(programGroupFolder(group), 1);
+    ASSERT_EQ(shortcutGroupFolder(group), 1);
     EXPECT_TRUE(exists(std::string(group) + "\\Vorlex - Play.lnk"));
     EXPECT_TRUE(exists(std::string(group) + "\\Vorlex - Setup.lnk"));
     HKEY key;
@@ -289,7 +289,7 @@ int uninstallerCopies() {
 
 bool groupFolderExists() {
     char group[1024];
-    return programGroupFolder(group) && exists(group);
+    return shortcutGroupFolder(group) && exists(group);
 }
 
 // The bootstrap's failures, called without a window: each names its step, deletes the

@@ -266,7 +266,7 @@ BOOL WINAPI recordEnable(HWND window, BOOL enable) {
 }
 
 TEST_F(UninstallDialogTest, WithoutRecordTheShortcutsAndEntriesStillGo) {
-    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    ASSERT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
     ASSERT_EQ(writeUninstallEntry("C:\\windows\\N1-Vorlex-Setup.exe"), 1);
     char group[1024];
     ASSERT_EQ(programGroupFolder(group), 1);

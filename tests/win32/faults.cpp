@@ -72,15 +72,22 @@ CopyFileFails::CopyFileFails(DWORD error) : patch_(&CopyFileA_slot, reinterpret_
 NoThreads::NoThreads() : patch_(&CreateThread_slot, reinterpret_cast<void*>(noThread)) {}
 
 ProgramsValueRemoved::ProgramsValueRemoved() {
-    RegOpenKeyExA(HKEY_CURRENT_USER, ShellFolders, 0, KEY_READ | KEY_WRITE, &key_);
-    size_ = sizeof saved_;
-    RegQueryValueExA(key_, "Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size_);
-    RegDeleteValueA(key_, "Programs");
+    HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+    const char* names[2] = {"Programs", "Common Programs"};
+    for (int i = 0; i < 2; ++i) {
+        RegOpenKeyExA(roots[i], ShellFolders, 0, KEY_READ | KEY_WRITE, &keys_[i]);
+        sizes_[i] = sizeof saved_[i];
+        RegQueryValueExA(keys_[i], names[i], nullptr, nullptr, reinterpret_cast<BYTE*>(saved_[i]), &sizes_[i]);
+        RegDeleteValueA(keys_[i], names[i]);
+    }
 }
 
 ProgramsValueRemoved::~ProgramsValueRemoved() {
-    RegSetValueExA(key_, "Programs", 0, REG_SZ, reinterpret_cast<BYTE*>(saved_), size_);
-    RegCloseKey(key_);
+    const char* names[2] = {"Programs", "Common Programs"};
+    for (int i = 0; i < 2; ++i) {
+        RegSetValueExA(keys_[i], names[i], 0, REG_SZ, reinterpret_cast<BYTE*>(saved_[i]), sizes_[i]);
+        RegCloseKey(keys_[i]);
+    }
 }
 
 SlowWrites::SlowWrites(DWORD delayMs, int failAtCall)

@@ -30,15 +30,16 @@ private:
     ImportPatch patch_;
 };
 
-// The current user's shell folders have no "Programs" value; put back afterwards.
+// The shell folders have no Programs folder, the current user's ("Programs") nor every
+// account's ("Common Programs"); put back afterwards.
 class ProgramsValueRemoved {
 public:
     ProgramsValueRemoved();
     ~ProgramsValueRemoved();
 private:
-    HKEY key_ = nullptr;
-    char saved_[1024] = {};
-    DWORD size_ = 0;
+    HKEY keys_[2] = {};
+    char saved_[2][1024] = {};
+    DWORD sizes_[2] = {};
 };
 
 // The product's file writes (WriteFile outside stdout and stderr) are slow, or fail at one call.

@@ -29,6 +29,7 @@ IMPORT_SLOT(GetDeviceCaps, 8);
 IMPORT_SLOT(SHBrowseForFolderA, 4);
 IMPORT_SLOT(SHGetPathFromIDListA, 8);
 IMPORT_SLOT(SetTimer, 16);
+IMPORT_SLOT(GetProcAddress, 8);
 
 namespace {
 
@@ -53,6 +54,25 @@ BOOL WINAPI fakeFreeSpace(const char*, DWORD* sectors, DWORD* bytes, DWORD* free
     *free = freeClusters;
     *total = 0xFFFFFFFF;
     return TRUE;
+}
+// GetDiskFreeSpaceExA, which the dialog looks up: the share the player may use is half
+// of what the disk has free (a quota), on the folder asked. Absent, as on Windows 95 as
+// first shipped, when withFreeSpaceEx is false.
+bool withFreeSpaceEx = true;
+std::string freeSpaceFolder;
+BOOL WINAPI fakeFreeSpaceEx(const char* folder, ULARGE_INTEGER* available, ULARGE_INTEGER* total,
+                            ULARGE_INTEGER* free) {
+    freeSpaceFolder = folder;
+    available->QuadPart = static_cast<ULONGLONG>(freeClusters) * 4096;
+    free->QuadPart = available->QuadPart * 2;
+    total->QuadPart = free->QuadPart * 2;
+    return TRUE;
+}
+void* realGetProcAddress;
+FARPROC WINAPI fakeGetProcAddress(HMODULE module, const char* name) {
+    if (HIWORD(name) != 0 && strcmp(name, "GetDiskFreeSpaceExA") == 0)
+        return withFreeSpaceEx ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(fakeFreeSpaceEx)) : nullptr;
+    return reinterpret_cast<FARPROC(WINAPI*)(HMODULE, const char*)>(realGetProcAddress)(module, name);
 }
 UINT driveType = DRIVE_FIXED;
 std::string driveAsked;
@@ -128,6 +148,9 @@ protected:
         patches_.push_back(new ImportPatch(&SHGetPathFromIDListA_slot, reinterpret_cast<void*>(fakePathFromItem)));
         patches_.push_back(new ImportPatch(&SetTimer_slot, reinterpret_cast<void*>(countTimers)));
         realSetTimer = patches_.back()->original();
+        patches_.push_back(new ImportPatch(&GetProcAddress_slot, reinterpret_cast<void*>(fakeGetProcAddress)));
+        realGetProcAddress = patches_.back()->original();
+        withFreeSpaceEx = true;
         GetCurrentDirectoryA(sizeof saved_, saved_);
     }
     void TearDown() override {
@@ -235,6 +258,18 @@ TEST_F(InstallOptions, FreeSpaceLineFollowsTheFolderAndTheDisk) {
         type(dialog, "D:\\Vorlex");
         freeClusters = 200 * 256;
         EXPECT_TRUE(driver::waitFor([&] { return line(dialog).find("200Mb") != std::string::npos; }, 2500));
+        // Measured on the deepest folder that exists (a disk mounted there counts), as the
+        // player's share (half of what is free); without GetDiskFreeSpaceExA, on the root.
+        const std::string twoHundred = "The game requires 25Mb of disk space.\nThere is currently 200Mb free on drive C.";
+        type(dialog, "C:\\windows\\NoSuch\\Vorlex");
+        EXPECT_EQ(freeSpaceFolder, "C:\\windows");
+        EXPECT_EQ(line(dialog), twoHundred);
+        withFreeSpaceEx = false;
+        freeSpaceFolder.clear();
+        type(dialog, "C:\\windows\\NoSuch\\Vorlex");
+        EXPECT_EQ(freeSpaceFolder, "");
+        EXPECT_EQ(line(dialog), twoHundred);
+        withFreeSpaceEx = true;
         driver::pressKey(dialog, VK_RETURN);
         driver::pressKey(dialog, VK_ESCAPE);
         EXPECT_FALSE(driver::waitUntilGone(dialog, 200)) << "Enter and Escape do nothing";

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "app/install_record.h"
 
@@ -202,6 +203,46 @@ TEST_F(InstallRecord, UninstallCommandThatWouldBeCutIsNotWritten) {
     EXPECT_EQ(writeUninstallEntry(copy.c_str()), 0);
     DWORD type = 0, size = 0;
     EXPECT_EQ(rawValue(UninstallEntryKeyName, "UninstallString", &type, &size), "<no value>");
+}
+
+// What today's lists of installed programs read of the entry, and the version resource
+// that the file's properties show.
+TEST_F(InstallRecord, DetailsOfTheEntryAndTheVersionResource) {
+    ASSERT_EQ(writeUninstallDetails("C:\\Games\\Vorlex", 26001), 1);
+    const char* entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex";
+    DWORD type = 0, size = 0;
+    for (auto [name, text] : std::vector<std::pair<const char*, const char*>>{
+             {"DisplayIcon", "C:\\Games\\Vorlex\\Vorlex.exe,0"}, {"DisplayVersion", "1.00"},
+             {"Publisher", "Halvane"}, {"InstallLocation", "C:\\Games\\Vorlex"}}) {
+        EXPECT_EQ(rawValue(entry, name, &type, &size), text);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
+    }
+    for (auto [name, number] : std::vector<std::pair<const char*, DWORD>>{
+             {"EstimatedSize", 26001}, {"NoModify", 1}, {"NoRepair", 1}}) {
+        std::string raw = rawValue(entry, name, &type, &size);
+        DWORD value = 0;
+        memcpy(&value, raw.c_str(), raw.size() < sizeof value ? raw.size() : sizeof value);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << name;
+        EXPECT_EQ(size, sizeof(DWORD)) << name;
+        EXPECT_EQ(value, number) << name;
+    }
+    deleteUninstallEntry();
+    EXPECT_FALSE(keyExists(entry)) << "the whole key goes at uninstall";
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::vector<char> info(GetFileVersionInfoSizeA(self, nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(self, 0, static_cast<DWORD>(info.size()), info.data()));
+    for (auto [name, text] : std::vector<std::pair<const char*, const char*>>{
+             {"CompanyName", "Halvane"}, {"ProductName", "Vorlex"}, {"FileDescription", "Vorlex Setup"},
+             {"FileVersion", "1.00"}, {"ProductVersion", "1.00"}, {"OriginalFilename", "setup.exe"}}) {
+        char* found = nullptr;
+        UINT length = 0;
+        std::string query = std::string("\\StringFileInfo\\040904E4\\") + name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&found), &length)) << name;
+        EXPECT_STREQ(found, text);
+    }
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(LongPaths, ProgramsFolderTooLongGivesNoGroupAndNoShortcuts) {
         memset(out, 'x', sizeof out);
         EXPECT_EQ(programGroupFolder(out), 0);
         EXPECT_STREQ(out, "");
-        EXPECT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
+        EXPECT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
     }
     RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved), savedSize);
     RegCloseKey(key);

@@ -145,7 +145,7 @@ protected:
 
 TEST_F(Shortcuts, PlayAndSetupLinksPointAtTheGameAndTheUninstaller) {
     EXPECT_NE(groupPath_.find("\\Halvane"), std::string::npos);
-    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
+    ASSERT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
     Link play = readLink(link("Vorlex - Play.lnk"));
     ASSERT_TRUE(play.loaded);
     EXPECT_EQ(play.path, "C:\\Games\\Vorlex\\Vorlex.exe");
@@ -159,7 +159,7 @@ TEST_F(Shortcuts, PlayAndSetupLinksPointAtTheGameAndTheUninstaller) {
     EXPECT_EQ(setup.arguments, "") << "no arguments: the copy opens the launcher";
     EXPECT_EQ(setup.showCommand, SW_SHOWNORMAL);
 
-    EXPECT_EQ(removeShortcuts(), 1);
+    EXPECT_EQ(removeShortcuts(""), 1);
     EXPECT_FALSE(exists(link("Vorlex - Play.lnk")));
     EXPECT_FALSE(exists(link("Vorlex - Setup.lnk")));
     EXPECT_FALSE(exists(groupPath_));
@@ -170,8 +170,8 @@ TEST_F(Shortcuts, WithoutAProgramsValueNothingIsCreated) {
         ProgramsValueRemoved noPrograms;
         char out[1024];
         EXPECT_EQ(programGroupFolder(out), 0);
-        EXPECT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
-        EXPECT_EQ(removeShortcuts(), 0);
+        EXPECT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 0);
+        EXPECT_EQ(removeShortcuts(""), 0);
     }
     EXPECT_FALSE(exists(groupPath_)) << "no group folder";
 }
@@ -181,8 +181,8 @@ TEST_F(Shortcuts, AnotherLinkOfThePublisherKeepsItselfAndTheFolder) {
     HANDLE other = CreateFileA(link("Halvane Racing.lnk").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     CloseHandle(other);
-    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
-    EXPECT_EQ(removeShortcuts(), 0);
+    ASSERT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    EXPECT_EQ(removeShortcuts(""), 0);
     EXPECT_TRUE(exists(link("Halvane Racing.lnk")));
     EXPECT_TRUE(exists(groupPath_));
     EXPECT_FALSE(exists(link("Vorlex - Play.lnk")));
@@ -190,17 +190,17 @@ TEST_F(Shortcuts, AnotherLinkOfThePublisherKeepsItselfAndTheFolder) {
 }
 
 TEST_F(Shortcuts, ReadOnlyLinkIsDeleted) {
-    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    ASSERT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
     SetFileAttributesA(link("Vorlex - Play.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(removeShortcuts(), 1);
+    EXPECT_EQ(removeShortcuts(""), 1);
     EXPECT_FALSE(exists(link("Vorlex - Play.lnk")));
 }
 
 TEST_F(Shortcuts, LinksDeletedByThePlayerStillLetTheFolderGo) {
-    ASSERT_EQ(createShortcuts("C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
+    ASSERT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\windows\\N1-Vorlex-Setup.exe"), 1);
     DeleteFileA(link("Vorlex - Play.lnk").c_str());
     DeleteFileA(link("Vorlex - Setup.lnk").c_str());
-    EXPECT_EQ(removeShortcuts(), 0);
+    EXPECT_EQ(removeShortcuts(""), 0);
     EXPECT_FALSE(exists(groupPath_));
 }
 

@@ -88,7 +88,7 @@ protected:
     void installed(bool withFiles = true) {
         ASSERT_EQ(writeInstallRecord(Folder, "C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
         ASSERT_EQ(writeUninstallEntry("C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
-        ASSERT_EQ(createShortcuts(Folder, "C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
+        ASSERT_EQ(createShortcuts("", Folder, "C:\\windows\\N00000001-Vorlex-Setup.exe"), 1);
         CreateDirectoryA(Folder, nullptr);
         if (withFiles)
             for (const char* name : {"Vorlex.exe", "filesys.dat", "scrngrab.bmp"}) writeFile(std::string(Folder) + "\\" + name);
@@ -289,8 +289,8 @@ protected:
         writeFile("C:\\rollcd\\data\\filesys.dat", 8 * 1048576);
         SetCurrentDirectoryA("C:\\rollcd");
         // Warm up: the first use of the shell and COM leaves settings of their own.
-        createShortcuts(Folder, "C:\\x.exe");
-        removeShortcuts();
+        createShortcuts("", Folder, "C:\\x.exe");
+        removeShortcuts("");
         before_ = machineSnapshot();
     }
     void TearDown() override { SetCurrentDirectoryA(saved_); }
