@@ -98,16 +98,21 @@ class Faults(Installs):
         self.after_restart_nothing_is_left(files, keys)
         self.checked("CD out mid-copy: the failure text, clean-up, machine as before after a restart")
 
-    def test_the_disk_fills_up_during_the_copy(self):
+    def small_disk(self, megabytes):
+        """A small file system of its own (a tmpfs), gone after the test. Root mounts it;
+        anyone else through sudo when that asks no password, else the test is skipped."""
         small = tempfile.mkdtemp(prefix="small.", dir=os.environ.get("VORLEX_WINE_ROOT"))
         self.addCleanup(shutil.rmtree, small, True)
-        # Root mounts it; anyone else through sudo when that asks no password.
         su = [] if os.geteuid() == 0 else ["sudo", "-n"]
-        mounted = subprocess.run(su + ["mount", "-t", "tmpfs", "-o", "size=30m,mode=0777", "tmpfs", small],
+        mounted = subprocess.run(su + ["mount", "-t", "tmpfs", "-o", "size=%dm,mode=0777" % megabytes, "tmpfs", small],
                                  stderr=subprocess.PIPE, text=True)
         if mounted.returncode != 0:
             self.skipTest("a small file system needs mount (root or sudo): " + mounted.stderr.strip())
         self.addCleanup(subprocess.run, su + ["umount", "-l", small])
+        return small
+
+    def test_the_disk_fills_up_during_the_copy(self):
+        small = self.small_disk(30)
         self.start()
         # The small file system is the player's fixed drive E:.
         os.symlink(small, os.path.join(self.m.prefix, "dosdevices", "e:"))
@@ -134,14 +139,7 @@ class Faults(Installs):
         self.checked("disk full mid-copy: the failure text, clean-up, E: empty, machine as before after a restart")
 
     def test_a_disk_mounted_at_a_folder_and_a_name_outside_the_code_page(self):
-        small = tempfile.mkdtemp(prefix="small.", dir=os.environ.get("VORLEX_WINE_ROOT"))
-        self.addCleanup(shutil.rmtree, small, True)
-        su = [] if os.geteuid() == 0 else ["sudo", "-n"]
-        mounted = subprocess.run(su + ["mount", "-t", "tmpfs", "-o", "size=20m,mode=0777", "tmpfs", small],
-                                 stderr=subprocess.PIPE, text=True)
-        if mounted.returncode != 0:
-            self.skipTest("a small file system needs mount (root or sudo): " + mounted.stderr.strip())
-        self.addCleanup(subprocess.run, su + ["umount", "-l", small])
+        small = self.small_disk(20)
         self.start()
         os.symlink(small, os.path.join(self.m.prefix, "drive_c", "Small"))  # C:\Small is another disk
         setup, hwnd, origin = self.launcher()
