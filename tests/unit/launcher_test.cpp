@@ -1,0 +1,175 @@
+// The launcher's picture arithmetic: brightness tables, hit tests, button states, the
+// flash and pulse animation, the keyboard's focus mark, scaling and centring.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <vector>
+
+#include "launcher/brightness.h"
+#include "launcher/regions.h"
+
+namespace {
+
+uint8_t tables[BrightnessLevels][PaletteSize];
+
+// The colour table of the committed picture (resources/art/background.bmp).
+std::vector<PaletteColour> shippedPalette() {
+    std::vector<PaletteColour> palette;
+    FILE* file = fopen(VORLEX_SOURCE_DIR "/resources/art/background.bmp", "rb");
+    unsigned char table[1024];
+    if (file != nullptr && fseek(file, 14 + 40, SEEK_SET) == 0 && fread(table, 1, sizeof table, file) == sizeof table) {
+        for (int i = 0; i < 256; ++i) palette.push_back({table[4 * i + 2], table[4 * i + 1], table[4 * i]});
+    }
+    if (file != nullptr) fclose(file);
+    return palette;
+}
+
+TEST(Brightness, TablesOfTheShippedPicture) {
+    std::vector<PaletteColour> p = shippedPalette();
+    ASSERT_EQ(p.size(), 256u);
+    buildBrightnessTables(p.data(), tables);
+    for (int i = 0; i < 256; ++i) {
+        // Entry 20 repeats entry 10: the nearest colour is the first of the two.
+        EXPECT_EQ(tables[8][i], i == 20 ? 10 : i) << "level 8 is the picture, index " << i;
+        EXPECT_EQ(tables[0][i], 0) << "level 0 is black, index " << i;
+        const PaletteColour& half = p[tables[4][i]];
+        EXPECT_LE(half.red + half.green + half.blue, p[i].red + p[i].green + p[i].blue + 24) << "level 4 never brightens, index " << i;
+    }
+}
+
+// A channel scaled past 255 is capped at 255 before the search. Colour 4 at level 15 gives
+// 256 in one channel: capped, two candidates tie at distance 1 and the lower index wins;
+// uncapped, the one whose channel is 255 would be nearer.
+TEST(Brightness, ChannelsAreCappedAndTiesKeepTheLowerIndex) {
+    for (int channel = 0; channel < 3; ++channel) {
+        std::vector<PaletteColour> p(256, PaletteColour{200, 200, 0});
+        uint8_t* near = &p[2].red;
+        uint8_t* exact = &p[3].red;
+        uint8_t* source = &p[4].red;
+        p[2] = p[3] = p[4] = {0, 0, 0};
+        near[channel] = 254;
+        exact[channel] = 255;
+        exact[(channel + 1) % 3] = 1;
+        source[channel] = 137;  // 137 * 15 / 8 = 256
+        buildBrightnessTables(p.data(), tables);
+        EXPECT_EQ(tables[15][4], 2) << "channel " << channel;
+        EXPECT_EQ(tables[8][4], 4) << "an exact match wins";
+    }
+    std::vector<PaletteColour> p(256, PaletteColour{200, 200, 200});
+    p[3] = {10, 0, 0};
+    p[9] = {21, 0, 0};
+    p[12] = {19, 0, 0};
+    EXPECT_EQ(nearestPaletteIndex(p.data(), 20, 0, 0), 9) << "equal distance: lower index";
+    EXPECT_EQ(nearestPaletteIndex(p.data(), 255, 255, 255), 0) << "entry 0 is the first of many ties";
+}
+
+TEST(Regions, HitTestStatesScaleAndCentring) {
+    struct Hit { int x, y, id; };
+    for (Hit h : std::vector<Hit>{{17, 141, 1}, {118, 170, 1}, {16, 141, 0}, {119, 141, 0}, {17, 171, 0},
+                                  {60, 200, 2}, {60, 230, 3}, {60, 260, 4}, {118, 316, 5}, {60, 317, 0},
+                                  {60, 140, 0}, {60, 178, 0}, {60, 209, 0}, {60, 250, 0}}) {
+        EXPECT_EQ(regionAt(h.x, h.y), h.id) << h.x << "," << h.y;
+        EXPECT_EQ(animation.hoveredRegion, h.id) << "the hit test records what it found";
+    }
+    applyRegionStates(0, 1, 0);
+    EXPECT_EQ(std::vector<int>(regionLevel + 1, regionLevel + 6), (std::vector<int>{8, 4, 4, 4, 8}));
+    applyRegionStates(1, 1, 1);
+    EXPECT_EQ(std::vector<int>(regionEnabled + 1, regionEnabled + 6), (std::vector<int>{0, 1, 1, 1, 1}));
+    applyRegionStates(0, 0, 0);
+    EXPECT_EQ(regionEnabled[RegionInstall], 0) << "no CD, no install";
+    // Above 96 DPI the picture is drawn round(dpi / 96) times as large.
+    for (auto [dpi, scale] : std::vector<std::pair<int, int>>{{0, 1}, {96, 1}, {143, 1}, {144, 2}, {239, 2}, {240, 3}})
+        EXPECT_EQ(launcherScale(dpi), scale) << dpi;
+    EXPECT_EQ(regionAtScaled(2 * 118 + 1, 2 * 170 + 1, 2), RegionInstall) << "both pixels of the last column";
+    EXPECT_EQ(regionAtScaled(2 * 119, 2 * 141, 2), RegionNone);
+    EXPECT_EQ(regionAtScaled(3 * 60, 3 * 300, 3), RegionExit);
+    EXPECT_EQ(regionAtScaled(-1, 2 * 141, 2), RegionNone);
+    struct Centre { int32_t left, top, right, bottom, x, y; };
+    for (Centre c : std::vector<Centre>{{0, 0, 800, 600, 155, 110}, {0, 0, 400, 300, 0, 0},
+                                        {100, 30, 1124, 798, 367, 224}, {0, 0, 491, 381, 0, 0}}) {
+        int32_t x = -1, y = -1;
+        centreInWorkArea(c.left, c.top, c.right, c.bottom, 490, 380, &x, &y);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.x, c.y)) << c.right << "x" << c.bottom;
+    }
+}
+
+class Animation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        memset(&animation, 0, sizeof animation);
+        keyboardRegion = 0;
+        applyRegionStates(0, 1, 0);  // Install and Exit lit
+    }
+    // Ticks with the mouse over `hovered`: the levels of `region` and whether each tick painted.
+    std::vector<int> levels(int ticks, int hovered, int region, std::vector<int>* painted = nullptr) {
+        std::vector<int> out;
+        animation.hoveredRegion = hovered;
+        for (int i = 0; i < ticks; ++i) {
+            int paint = animationTick();
+            if (painted != nullptr) painted->push_back(paint);
+            out.push_back(regionLevel[region]);
+        }
+        return out;
+    }
+};
+
+// The opening flash fades every button from bright to rest in eight ticks; then the
+// button under the mouse pulses 8..15..3..; a hundred idle ticks bring the flash back.
+TEST_F(Animation, FlashPulseAndIdleFlash) {
+    std::vector<int> painted;
+    EXPECT_EQ(levels(8, 0, RegionExit, &painted), (std::vector<int>{15, 14, 13, 12, 11, 10, 9, 8}));
+    EXPECT_EQ(painted, std::vector<int>(8, 1));
+    EXPECT_EQ(regionLevel[RegionPlay], 4) << "a dark button fades to half";
+    painted.clear();
+    EXPECT_EQ(levels(1, 0, RegionExit, &painted), std::vector<int>{8});
+    EXPECT_EQ(painted, std::vector<int>{0}) << "nothing changed, nothing to paint";
+    painted.clear();
+    std::vector<int> pulse = {8, 9, 10, 11, 12, 13, 14, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(levels(26, RegionExit, RegionExit, &painted), pulse);
+    EXPECT_EQ(painted[0], 0) << "the first hover tick is the resting level";
+    EXPECT_EQ(painted[1], 1);
+    EXPECT_EQ(regionLevel[RegionInstall], 8) << "the other buttons rest";
+    // Straight on to another button: the first rests at once, the second pulses from 8.
+    EXPECT_EQ(levels(2, RegionInstall, RegionInstall), (std::vector<int>{8, 9}));
+    EXPECT_EQ(regionLevel[RegionExit], 8);
+    // A refresh rests the pulsing button until the next tick puts the pulse back.
+    applyRegionStates(0, 1, 0);
+    EXPECT_EQ(regionLevel[RegionInstall], 8);
+    EXPECT_EQ(levels(1, RegionInstall, RegionInstall), std::vector<int>{10});
+    // Hovering a dark button leaves it dim and holds the flash off; leaving it, the
+    // flash comes back after a hundred ticks.
+    for (int level : levels(300, RegionPlay, RegionPlay)) ASSERT_EQ(level, 4);
+    EXPECT_EQ(animation.animationPhase, Hover);
+    levels(99, 0, RegionExit);
+    EXPECT_EQ(animation.animationPhase, Hover);
+    levels(1, 0, RegionExit);
+    EXPECT_EQ(animation.animationPhase, FlashStart);
+    // A button hovered during the flash follows it, then pulses from 8.
+    EXPECT_EQ(levels(10, RegionExit, RegionExit), (std::vector<int>{15, 14, 13, 12, 11, 10, 9, 8, 8, 9}));
+}
+
+// Tab and the arrows walk the lit buttons round the five; the mouse on another button
+// takes the pulse from the mark.
+TEST_F(Animation, KeyboardMarkVisitsLitButtonsOnly) {
+    EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "from no mark to the first lit";
+    EXPECT_EQ(moveKeyboardRegion(1), RegionExit);
+    EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "round the end";
+    EXPECT_EQ(moveKeyboardRegion(-1), RegionExit);
+    keyboardRegion = 0;
+    EXPECT_EQ(moveKeyboardRegion(-1), RegionExit) << "from no mark backwards to the last lit";
+    levels(8, 0, RegionExit);
+    EXPECT_EQ(levels(3, 0, RegionExit), (std::vector<int>{8, 9, 10})) << "the mark pulses";
+    regionAt(60, 155);  // the mouse arrives on Install
+    EXPECT_EQ(keyboardRegion, RegionNone);
+    EXPECT_EQ(levels(2, RegionInstall, RegionInstall), (std::vector<int>{8, 9}));
+    EXPECT_EQ(regionLevel[RegionExit], 8);
+    for (int id = 1; id <= RegionCount; ++id) setRegionState(id, 0);
+    EXPECT_EQ(moveKeyboardRegion(1), RegionNone) << "nothing lit, no mark";
+    for (auto [key, id] : std::vector<std::pair<int, int>>{{'i', 1}, {'D', 2}, {'p', 3}, {'U', 4}, {'x', 5}, {'e', 0},
+                                                           {'I', 1}, {'1', 0}})
+        EXPECT_EQ(accessKeyRegion(key), id) << key;
+}
+
+}  // namespace

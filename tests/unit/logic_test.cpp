@@ -1,0 +1,209 @@
+// The program's platform-free logic: the command line, the system profile's arithmetic,
+// the DirectX decision, bounded texts and paths, and the install options' texts.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "app/bounded_format.h"
+#include "app/command_line.h"
+#include "app/path_logic.h"
+#include "app/profile_logic.h"
+#include "directx/directx_logic.h"
+#include "install/copy_logic.h"
+#include "install/options_logic.h"
+#include "install/uninstaller_name.h"
+#include "launcher/play_logic.h"
+#include "uninstall/ini_editor.h"
+
+namespace {
+
+// Pretends the code page is a double-byte one whose lead bytes are 0x81..0x9F.
+int shiftJisLead(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0x9F;
+}
+
+TEST(CommandLine, TailAfterTheProgramsNameAndTheUninstallScan) {
+    struct Case { const char* line; LeadByteTest lead; const char* tail; char mode; };
+    for (Case c : std::vector<Case>{
+             {"\"C:\\Program Files\\Vorlex\\setup.exe\" U", nullptr, "U", 'U'},
+             {"\"D:\\set up.exe U", nullptr, "", 0},  // no closing quote: all of it is the name
+             {"C:\\Program Files\\setup.exe /x", nullptr, "Files\\setup.exe /x", 'U'},
+             {"setup.exe\t\x01\x1f  /s now", nullptr, "/s now", 0},
+             {"\"setup.exe\"\t \x02-blue", nullptr, "-blue", 'U'},
+             {"setup.exe \xe9t\xdc", nullptr, "\xe9t\xdc", 0},  // an accented capital is not a U
+             {"C:\\uninst.exe", nullptr, "", 0},
+             // 0x81 0x22 is one character whose trail byte has the code of a quote.
+             {"\"C:\\\x81\x22game\\setup.exe\" u", shiftJisLead, "u", 'U'},
+             {"\"C:\\\x81\x22game\\setup.exe\" x", nullptr, "game\\setup.exe\" x", 'U'}}) {
+        const char* tail = commandLineTail(c.line, c.lead);
+        EXPECT_STREQ(tail, c.tail) << c.line;
+        EXPECT_EQ(scanCommandLine(tail), c.mode) << c.line;
+    }
+}
+
+TEST(SystemProfile, VersionFlagsColoursAndProcessor) {
+    struct Case { uint32_t platform, major, minor; int nt, win95; uint32_t version; };
+    for (Case c : std::vector<Case>{{PlatformWin32Windows, 4, 0, 0, 1, 0x40000}, {PlatformWin32Windows, 4, 10, 0, 1, 0x4000A},
+                                    {PlatformWin32Nt, 4, 0, 1, 0, 0x40000}, {PlatformWin32Nt, 10, 0, 1, 0, 0xA0000},
+                                    {PlatformWin32Nt, 3, 51, 0, 0, 0x30033}, {0, 4, 0, 0, 0, 0x40000},
+                                    {PlatformWin32Nt, 5, 0x12345, 1, 0, 0x52345}}) {
+        VersionFlags flags = versionFlags(c.platform, c.major, c.minor);
+        EXPECT_EQ(flags.winNt4OrLater, c.nt) << c.major << "." << c.minor;
+        EXPECT_EQ(flags.win95OrLater, c.win95) << c.major << "." << c.minor;
+        EXPECT_EQ(flags.windowsVersion, c.version) << c.major << "." << c.minor;
+    }
+    for (auto [bits, planes, colours] : std::vector<std::tuple<uint32_t, uint32_t, uint32_t>>{
+             {8, 1, 256}, {15, 1, 32768}, {16, 1, 65536}, {24, 1, 16777216}, {32, 1, 16777216}, {1, 4, 8}})
+        EXPECT_EQ(coloursFromDeviceCaps(bits, planes), colours) << bits << " bits, " << planes << " planes";
+    for (auto [type, supported] : std::vector<std::pair<uint32_t, int>>{{386, 0}, {486, 0}, {586, 1}, {2200, 1}, {0, 1}})
+        EXPECT_EQ(processorTypeSupported(type), supported) << type;
+}
+
+// Play goes through the desktop's shell only where running elevated makes a difference;
+// DirectX is asked about by the release the system reports.
+TEST(Decisions, PlayThroughTheShellAndTheDirectXQuestion) {
+    struct Play { int nt; uint32_t version; int elevated; int shell; };
+    for (Play c : {Play{1, 0x60000, 1, 1}, Play{1, 0xA0000, 1, 1}, Play{1, 0x60001, 0, 0}, Play{1, 0x50001, 1, 0},
+                   Play{0, 0x60000, 1, 0}})
+        EXPECT_EQ(playThroughShell(c.nt, c.version, c.elevated), c.shell) << std::hex << c.version << " " << c.elevated;
+    for (int after : {0, 1}) {
+        EXPECT_EQ(decideDirectX(-1, after), InstallWithoutAsking);
+        EXPECT_EQ(decideDirectX(0, after), AskOldVersion);
+        for (int release : {1, 4}) EXPECT_EQ(decideDirectX(release, after), AskVersionYesDefault) << release;
+        // Only -1 means "no DirectX": another negative number is a huge release.
+        for (int release : {5, 9, -2}) {
+            EXPECT_EQ(decideDirectX(release, after), after ? LeaveQuietly : AskVersionNoDefault) << release;
+        }
+    }
+}
+
+// The program's own formatter writes what the C library writes, and never a cut text.
+TEST(BoundedText, FormatsAsTheCLibraryAndRefusesWhatDoesNotFit) {
+    char ours[64], theirs[64];
+#define SAME_AS_PRINTF(...)                                                       \
+    do {                                                                          \
+        ASSERT_EQ(formatText(ours, sizeof ours, __VA_ARGS__), 1) << #__VA_ARGS__; \
+        snprintf(theirs, sizeof theirs, __VA_ARGS__);                             \
+        EXPECT_STREQ(ours, theirs) << #__VA_ARGS__;                               \
+    } while (0)
+    SAME_AS_PRINTF("%s\\N%08lX-%s-Setup.exe", "C:\\W", 0x12ab34UL, "Vorlex");
+    SAME_AS_PRINTF("%08lX|%lX|%x|%u", 0xFFFFFFFFUL, 0UL, 255u, 4000000000u);
+    SAME_AS_PRINTF("%d %d %ld %i|%5d|%-5d|%05d", 0, -7, -2147483647L - 1, 42, -3, 12, -12);
+    SAME_AS_PRINTF("%c:\\%.*s%.*s|%3s|%-3s|%.2s|100%%", 'D', 2, "abc", 0, "x", "a", "b", "xyz");
+    SAME_AS_PRINTF("%.1fMb %.1f %.1f %.1f %.1f", 16.0, 23.0, 15.999, 0.25, 0.35);
+    SAME_AS_PRINTF("%.1f %.1f %.0f %.2f %.4f %.3f", 4095.99951171875, 0.05, 2.5, -1.005, 3.0, 1.0005);
+#undef SAME_AS_PRINTF
+    EXPECT_EQ(formatText(ours, 16, "%s", "123456789012345"), 1) << "capacity - 1 characters fit";
+    EXPECT_EQ(formatText(ours, 16, "%s", "1234567890123456"), 0);
+    EXPECT_STREQ(ours, "");
+    EXPECT_EQ(copyText(ours, 6, "short"), 1);
+    EXPECT_EQ(copyText(ours, 5, "short"), 0);
+    EXPECT_STREQ(ours, "");
+    // What the program never asks for is refused, not guessed at.
+    EXPECT_EQ(formatText(ours, sizeof ours, "%.1f", 1e12), 0);
+    EXPECT_EQ(formatText(ours, sizeof ours, "%f", 1.0), 0);
+}
+
+std::string folderOf(const char* path, size_t capacity = TextBufferSize) {
+    char folder[TextBufferSize];
+    return moduleFolder(path, folder, capacity) ? folder : "(does not fit)";
+}
+
+TEST(Paths, JoinsModuleFoldersAndTheUninstallerName) {
+    char buffer[TextBufferSize];
+    std::string folder(1012, 'f');
+    EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe"), 1) << "1023 characters";
+    EXPECT_EQ(joinPath(buffer, (folder + "f").c_str(), "Vorlex.exe"), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex"), 1);
+    EXPECT_STREQ(buffer, "D:\\Vorlex");
+    for (auto [path, expected] : std::vector<std::pair<const char*, const char*>>{
+             {"D:\\setup.exe", "D:\\"}, {"D:\\GAMES\\VORLEX\\setup.exe", "D:\\GAMES\\VORLEX\\"},
+             {"\\\\server\\cd\\setup.exe", "\\\\server\\cd\\"}, {"D:/cd/setup.exe", "D:/cd/"},
+             {"setup.exe", ""}, {"D:setup.exe", "D:"}})
+        EXPECT_EQ(folderOf(path), expected) << path;
+    EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 13), "C:\\abcdefgh\\");
+    EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 12), "(does not fit)");
+    EXPECT_EQ(uninstallerCopyName(buffer, sizeof buffer, "C:\\WINDOWS", 1223476), 1);
+    EXPECT_STREQ(buffer, "C:\\WINDOWS\\N0012AB34-Vorlex-Setup.exe");
+    EXPECT_EQ(uninstallerCopyName(buffer, sizeof buffer, "C:\\WINNT", 0xFFFFFFFFu), 1);
+    EXPECT_STREQ(buffer, "C:\\WINNT\\NFFFFFFFF-Vorlex-Setup.exe");
+    EXPECT_EQ(uninstallerCopyName(buffer, 32, "C:\\WINDOWS", 1), 0);
+    EXPECT_STREQ(buffer, "");
+}
+
+// The entry goes first in the first [Rename] (in any case of letters), or in a new one at
+// the end; every line comes back whole and ends in CR LF. The fuzz target checks the rest.
+TEST(IniEditor, EntryGoesFirstInTheRenameSection) {
+    const std::string entry = "NUL=C:\\W\\N1.EXE\r\n";
+    for (auto [before, after] : std::vector<std::pair<std::string, std::string>>{
+             {"", "[Rename]\r\n" + entry},
+             {"[rename]\r\nNUL=C:\\OLD.EXE\r\n", "[rename]\r\n" + entry + "NUL=C:\\OLD.EXE\r\n"},
+             {"[x]\nk=v\n[RENAME]\nNUL=A", "[x]\r\nk=v\r\n[RENAME]\r\n" + entry + "NUL=A\r\n"},
+             {" [Rename]\r\na\rb\n", " [Rename]\r\na\rb\r\n[Rename]\r\n" + entry},
+             {"[Rename]\r\n[rename]\r\n", "[Rename]\r\n" + entry + "[rename]\r\n"}}) {
+        char* out = nullptr;
+        size_t size = 0;
+        ASSERT_EQ(insertIniEntryText(before.data(), before.size(), "Rename", "NUL", "C:\\W\\N1.EXE", &out, &size), 1);
+        EXPECT_EQ(std::string(out, size), after) << before;
+        free(out);
+    }
+}
+
+// A problem refuses the install, or warns, whether or not its whole text fits.
+TEST(InstallOptions, ProblemsRefuseOrWarnInOneMessage) {
+    char out[1024];
+    EXPECT_EQ(hardProblemsMessage(1, 1, 0, out, sizeof out), 1);
+    EXPECT_EQ(hardProblemsMessage(1, 0, 1, out, sizeof out), 1);
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(hardProblemsMessage(0, 0, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You cannot continue with the install due to the following problems:\n\n * You are not an "
+                      "administrator.\n * Unsupported Windows version (WinNT4/Win95 or better is required).\n");
+    EXPECT_EQ(softProblemsMessage(0x1700000, 32768, 1, out, sizeof out), 1);
+    EXPECT_EQ(softProblemsMessage(16u << 20, 256, 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "You may continue with the install, but the following issues\nmay cause problems:\n\n * This "
+                      "computer has 16.0Mb of RAM, 23.0Mb is required.\n\n * Graphics will be of a lower quality in a "
+                      "window because\n   Windows is not in a high/true color mode.\n\n * Unsupported processor.\n\n");
+    EXPECT_EQ(softProblemsMessage(0x16FFFFF, 32768, 1, out, 90), 0) << "one byte short of 23 MB";
+    EXPECT_STREQ(out, "You may continue with the install, but the following issues\nmay cause problems:");
+    EXPECT_EQ(hardProblemsMessage(1, 0, 0, out, 80), 0);
+    EXPECT_STREQ(out, "You cannot continue with the install due to the following problems:");
+}
+
+// A folder is usable when it names a drive by letter and holds only what file names may:
+// a '?' is what the system made of a character outside its code page.
+TEST(InstallOptions, FolderDriveAndFreeSpace) {
+    for (auto [folder, letter] : std::vector<std::pair<const char*, char>>{
+             {"c:\\Games\\Vorlex", 'C'}, {"Z:\\x", 'Z'}, {"C:Games", 0}, {"1:\\Vorlex", 0}, {"\\\\server\\x", 0},
+             {"C:\\Sp?l\\Vorlex", 0}, {"C:\\a*b", 0}, {"C:\\a|b", 0}, {"C:\\a:b", 0}, {"C:\\a\tb", 0},
+             {"C:\\Spiele \xe4\\Vorlex", 'C'}})
+        EXPECT_EQ(installDriveLetter(folder), letter) << folder;
+    char folder[] = "C:\\Games\\Vorlex \\\\ ";
+    trimInstallFolder(folder);
+    EXPECT_STREQ(folder, "C:\\Games\\Vorlex");
+    char out[TextBufferSize];
+    for (auto [windows, expected] : std::vector<std::pair<const char*, const char*>>{
+             {"E:\\WINDOWS", "E:\\Program Files"}, {"\\\\srv\\win", "C:\\Program Files"}, {"", "C:\\Program Files"}}) {
+        EXPECT_EQ(programFilesFolder(windows, out, sizeof out), 1);
+        EXPECT_STREQ(out, expected) << windows;
+    }
+    EXPECT_EQ(freeMegabytes(8, 512, 256 * 10), 10);
+    EXPECT_EQ(freeMegabytes(8, 512, 0x200000), 8192) << "8 GB: counted in 64 bits";
+    EXPECT_EQ(freeMegabytes(128, 65535, 0xFFFFFFFFu), 0x7FFFFFFF) << "more than 2^31 MB: the most a count holds";
+    EXPECT_EQ(freeSpaceMessage(999, 'D', out, sizeof out), 1);
+    EXPECT_STREQ(out, "The game requires 25Mb of disk space.\nThere is currently 999Mb free on drive D.");
+    EXPECT_EQ(freeSpaceMessage(1000, 'C', out, sizeof out), 1);
+    EXPECT_STREQ(out, "The game requires 25Mb of disk space.\nThere is plenty of free space on drive C.");
+}
+
+TEST(CopyProgress, BarPositionIsBytesTimesTheScaleTruncated) {
+    EXPECT_EQ(progressPosition(6400, 1.0f / 64.0f), 100);
+    EXPECT_EQ(progressPosition(6463, 1.0f / 64.0f), 100);
+    EXPECT_EQ(progressPosition(4000000000u, 1.0f / 65536.0f), 61035) << "byte counts beyond 2 GB";
+}
+
+}  // namespace
