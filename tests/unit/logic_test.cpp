@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -200,7 +201,11 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
     EXPECT_STREQ(out, "The game requires 25Mb of disk space.\nThere is plenty of free space on drive C.");
 }
 
-TEST(CopyProgress, BarPositionIsBytesTimesTheScaleTruncated) {
+TEST(CopyProgress, BarPositionAndSpinnerFrames) {
+    std::vector<int> icons(spinnerFrameOrder, spinnerFrameOrder + SpinnerFrames);
+    EXPECT_EQ(icons[1], 155) << "the frame a new copy shows first";
+    std::sort(icons.begin(), icons.end());
+    for (int i = 0; i < SpinnerFrames; ++i) EXPECT_EQ(icons[i], 154 + i) << "each of the sixteen icons once";
     EXPECT_EQ(progressPosition(6400, 1.0f / 64.0f), 100);
     EXPECT_EQ(progressPosition(6463, 1.0f / 64.0f), 100);
     EXPECT_EQ(progressPosition(4000000000u, 1.0f / 65536.0f), 61035) << "byte counts beyond 2 GB";
