@@ -1,0 +1,125 @@
+// The launcher's accessible object as a screen reader in the same process gets it: the
+// object answered for WM_GETOBJECT on a window standing in for the launcher, drawn twice
+// as large, with the buttons' states set as the launcher sets them.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleacc.h>
+
+#include <string>
+
+#include "launcher/launcher_access.h"
+#include "launcher/regions.h"
+
+namespace {
+
+VARIANT child(LONG id) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+std::string narrow(BSTR text) {
+    std::string out;
+    for (BSTR c = text; c != nullptr && *c != 0; ++c) out += static_cast<char>(*c);
+    SysFreeString(text);
+    return out;
+}
+
+class LauncherAccess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 50, 960, 740, nullptr, nullptr, nullptr,
+                                 nullptr);
+        ASSERT_NE(window, nullptr);
+        applyRegionStates(0, 1, 0);  // Install and Exit lit
+        keyboardRegion = RegionExit;
+        LRESULT answer = answerLauncherObjectRequest(window, 2, 0, OBJID_CLIENT);
+        ASSERT_GT(answer, 0);
+        ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+    }
+    void TearDown() override {
+        if (object != nullptr) object->Release();
+        DestroyWindow(window);
+        CoUninitialize();
+    }
+    HWND window = nullptr;
+    IAccessible* object = nullptr;
+};
+
+TEST_F(LauncherAccess, ButtonsAreNamedPushButtonsWithTheirStatesAndKeys) {
+    EXPECT_EQ(answerLauncherObjectRequest(window, 2, 0, OBJID_WINDOW), 0) << "only the client area is ours";
+    LONG count = 0;
+    EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 5);
+    const char* names[] = {"Vorlex Setup", "Install", "Install DirectX 5", "Play Game", "Uninstall", "Exit"};
+    const char* keys[] = {"", "I", "D", "P", "U", "X"};
+    LONG states[] = {0, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE, STATE_SYSTEM_UNAVAILABLE,
+                     STATE_SYSTEM_UNAVAILABLE, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED};
+    for (LONG id = 0; id <= 5; ++id) {
+        BSTR text = nullptr;
+        EXPECT_EQ(object->get_accName(child(id), &text), S_OK);
+        EXPECT_EQ(narrow(text), names[id]);
+        VARIANT role = {}, state = {};
+        EXPECT_EQ(object->get_accRole(child(id), &role), S_OK);
+        EXPECT_EQ(role.lVal, id == 0 ? ROLE_SYSTEM_CLIENT : ROLE_SYSTEM_PUSHBUTTON) << id;
+        EXPECT_EQ(object->get_accState(child(id), &state), S_OK);
+        EXPECT_EQ(id == 0 ? 0 : state.lVal, states[id]) << names[id];
+        text = nullptr;
+        EXPECT_EQ(object->get_accKeyboardShortcut(child(id), &text), id == 0 ? S_FALSE : S_OK);
+        EXPECT_EQ(narrow(text), keys[id]);
+        text = nullptr;
+        EXPECT_EQ(object->get_accDefaultAction(child(id), &text), id == 1 || id == 5 ? S_OK : S_FALSE) << names[id];
+        EXPECT_EQ(narrow(text), id == 1 || id == 5 ? "Press" : "");
+    }
+    VARIANT focus = {};
+    for (LONG bad : {-1L, 6L}) {
+        BSTR text = nullptr;
+        EXPECT_EQ(object->get_accName(child(bad), &text), E_INVALIDARG) << bad;
+        EXPECT_EQ(object->get_accState(child(bad), &focus), E_INVALIDARG) << bad;
+    }
+    EXPECT_EQ(object->get_accState(child(1), nullptr), E_POINTER);
+    EXPECT_EQ(object->get_accRole(child(1), nullptr), E_POINTER);
+    IUnknown* other = nullptr;
+    EXPECT_EQ(object->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&other)), E_NOINTERFACE);
+    EXPECT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&other)), S_OK);
+    EXPECT_EQ(other->Release(), 1u) << "the reference the query added, and only that, is given back";
+}
+
+// Places are on the screen at the launcher's scale, and a point finds the button drawn there.
+TEST_F(LauncherAccess, LocationsHitTestsNavigationAndPress) {
+    LONG x = 0, y = 0, width = 0, height = 0;
+    EXPECT_EQ(object->accLocation(&x, &y, &width, &height, child(RegionExit)), S_OK);
+    EXPECT_EQ(std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" + std::to_string(height),
+              "134,624 204x60");
+    EXPECT_EQ(object->accLocation(&x, &y, &width, &height, child(0)), S_OK);
+    EXPECT_EQ(std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" + std::to_string(height),
+              "100,50 960x740");
+    EXPECT_EQ(object->accLocation(nullptr, &y, &width, &height, child(1)), E_POINTER);
+    struct Hit { LONG x, y, vt, id; };
+    for (Hit h : {Hit{134, 624, VT_I4, 5}, Hit{100 + 237, 50 + 341, VT_I4, 1}, Hit{100 + 238, 50 + 341, VT_I4, 0},
+                  Hit{100 + 959, 50 + 739, VT_I4, 0}, Hit{99, 300, VT_EMPTY, 0}, Hit{100 + 960, 300, VT_EMPTY, 0}}) {
+        VARIANT hit = {};
+        EXPECT_EQ(object->accHitTest(h.x, h.y, &hit), h.vt == VT_I4 ? S_OK : S_FALSE) << h.x << "," << h.y;
+        EXPECT_EQ(hit.vt, h.vt) << h.x << "," << h.y;
+        EXPECT_EQ(h.vt == VT_I4 ? hit.lVal : 0, h.id) << h.x << "," << h.y;
+    }
+    struct Step { LONG direction, from, to; };
+    for (Step s : {Step{NAVDIR_FIRSTCHILD, 0, 1}, Step{NAVDIR_LASTCHILD, 0, 5}, Step{NAVDIR_NEXT, 1, 2},
+                   Step{NAVDIR_DOWN, 4, 5}, Step{NAVDIR_NEXT, 5, 0}, Step{NAVDIR_PREVIOUS, 2, 1},
+                   Step{NAVDIR_UP, 1, 0}, Step{NAVDIR_FIRSTCHILD, 3, 0}}) {
+        VARIANT end = {};
+        EXPECT_EQ(object->accNavigate(s.direction, child(s.from), &end), s.to ? S_OK : S_FALSE);
+        EXPECT_EQ(end.vt == VT_I4 ? end.lVal : 0, s.to) << s.direction << " from " << s.from;
+    }
+    // A press of a lit button reaches the launcher as its command; a dark one is refused.
+    EXPECT_EQ(object->accDoDefaultAction(child(RegionPlay)), E_FAIL);
+    EXPECT_EQ(object->accDoDefaultAction(child(0)), E_INVALIDARG);
+    EXPECT_EQ(object->accDoDefaultAction(child(RegionInstall)), S_OK);
+    MSG message = {};
+    ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(message.wParam, static_cast<WPARAM>(LauncherPressCommandBase + RegionInstall));
+}
+
+}  // namespace
