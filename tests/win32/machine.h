@@ -1,0 +1,126 @@
+// The machine under Wine as the tests see it: small file and registry helpers, and
+// faults Wine cannot produce on demand, injected for the length of a scope through
+// the import pointer of the system function concerned. The product calls through the
+// same pointer, so it sees the replacement.
+#pragma once
+#include <windows.h>
+
+#include <string.h>
+
+#include <string>
+
+// IMPORT_SLOT(PlaySoundA, 12) declares PlaySoundA_slot, the pointer behind
+// __imp__PlaySoundA@12 (the number is the stdcall argument size in bytes).
+#define IMPORT_SLOT(name, bytes) extern "C" void* name##_slot __asm__("__imp__" #name "@" #bytes)
+IMPORT_SLOT(RegCreateKeyExA, 36);
+IMPORT_SLOT(CopyFileA, 12);
+IMPORT_SLOT(WriteFile, 20);
+
+class ImportPatch {
+public:
+    ImportPatch(void** slot, void* replacement) : slot_(slot), original_(*slot) {
+        DWORD old = 0;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+        *slot_ = replacement;
+    }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    ~ImportPatch() { *slot_ = original_; }
+    void* original() const { return original_; }
+
+private:
+    void** slot_;
+    void* original_;
+};
+
+inline bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool keyExists(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+inline void writeFile(const std::string& path, const std::string& data) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// "<none>" when the file cannot be opened.
+inline std::string readFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<none>";
+    std::string text;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(file);
+    return text;
+}
+
+inline bool anyFile(const char* pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
+// RegCreateKeyExA refuses this one key (access denied); every other key works.
+struct RegistryKeyRefused {
+    static inline const char* key;
+    static inline void* real;
+    static LONG WINAPI create(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
+                              SECURITY_ATTRIBUTES* security, HKEY* out, DWORD* disposition) {
+        if (strcmp(name, key) == 0) return ERROR_ACCESS_DENIED;
+        return reinterpret_cast<decltype(&create)>(real)(root, name, reserved, cls, options, access, security, out,
+                                                         disposition);
+    }
+    explicit RegistryKeyRefused(const char* name) {
+        key = name;
+        real = patch.original();
+    }
+    ImportPatch patch{&RegCreateKeyExA_slot, reinterpret_cast<void*>(create)};
+};
+
+// CopyFileA fails every time with this error.
+struct CopyFileFails {
+    static inline DWORD error;
+    static inline int calls;
+    static BOOL WINAPI copy(const char*, const char*, BOOL) {
+        ++calls;
+        SetLastError(error);
+        return FALSE;
+    }
+    explicit CopyFileFails(DWORD code) {
+        error = code;
+        calls = 0;
+    }
+    ImportPatch patch{&CopyFileA_slot, reinterpret_cast<void*>(copy)};
+};
+
+// The program's file writes: the one numbered atCall fails with a full disk, or, when
+// shortWrite, writes half its bytes. (The test library writes through the C runtime.)
+struct WriteFault {
+    static inline int calls, failing;
+    static inline bool half;
+    static inline void* real;
+    static BOOL WINAPI write(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
+        auto realWrite = reinterpret_cast<decltype(&write)>(real);
+        if (++calls != failing) return realWrite(file, data, size, written, overlapped);
+        if (half) return realWrite(file, data, size / 2, written, overlapped);
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    WriteFault(int atCall, bool shortWrite) {
+        calls = 0;
+        failing = atCall;
+        half = shortWrite;
+        real = patch.original();
+    }
+    ImportPatch patch{&WriteFile_slot, reinterpret_cast<void*>(write)};
+};
