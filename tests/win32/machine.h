@@ -1,12 +1,12 @@
-// The machine under Wine as the tests see it: small file and registry helpers, and
-// faults Wine cannot produce on demand, injected for the length of a scope through
-// the import pointer of the system function concerned. The product calls through the
-// same pointer, so it sees the replacement.
+// File and registry helpers, and faults Wine cannot produce on demand, injected for the
+// length of a scope through the import pointer of the system function concerned: the
+// program calls through the same pointer.
 #pragma once
 #include <windows.h>
 
 #include <string.h>
 
+#include <fstream>
 #include <string>
 
 // IMPORT_SLOT(PlaySoundA, 12) declares PlaySoundA_slot, the pointer behind
@@ -16,21 +16,15 @@ IMPORT_SLOT(RegCreateKeyExA, 36);
 IMPORT_SLOT(CopyFileA, 12);
 IMPORT_SLOT(WriteFile, 20);
 
-class ImportPatch {
-public:
-    ImportPatch(void** slot, void* replacement) : slot_(slot), original_(*slot) {
+struct ImportPatch {
+    ImportPatch(void** slot, void* replacement) : slot(slot), original(*slot) {
         DWORD old = 0;
-        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
-        *slot_ = replacement;
+        VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+        *slot = replacement;
     }
-    ImportPatch(const ImportPatch&) = delete;
-    ImportPatch& operator=(const ImportPatch&) = delete;
-    ~ImportPatch() { *slot_ = original_; }
-    void* original() const { return original_; }
-
-private:
-    void** slot_;
-    void* original_;
+    ~ImportPatch() { *slot = original; }
+    void** slot;
+    void* original;
 };
 
 inline bool exists(const std::string& path) {
@@ -45,22 +39,13 @@ inline bool keyExists(const char* name) {
 }
 
 inline void writeFile(const std::string& path, const std::string& data) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
+    std::ofstream(path, std::ios::binary) << data;
 }
 
 // "<none>" when the file cannot be opened.
 inline std::string readFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<none>";
-    std::string text;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
-    CloseHandle(file);
-    return text;
+    std::ifstream file(path, std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<none>";
 }
 
 inline bool anyFile(const char* pattern) {
@@ -82,7 +67,7 @@ struct RegistryKeyRefused {
     }
     explicit RegistryKeyRefused(const char* name) {
         key = name;
-        real = patch.original();
+        real = patch.original;
     }
     ImportPatch patch{&RegCreateKeyExA_slot, reinterpret_cast<void*>(create)};
 };
@@ -120,7 +105,7 @@ struct WriteFault {
         calls = 0;
         failing = atCall;
         half = shortWrite;
-        real = patch.original();
+        real = patch.original;
     }
     ImportPatch patch{&WriteFile_slot, reinterpret_cast<void*>(write)};
 };
