@@ -4,13 +4,10 @@
 #pragma once
 #include <windows.h>
 
-#include <string.h>
-
 #include <fstream>
 #include <string>
 
-// IMPORT_SLOT(PlaySoundA, 12) declares PlaySoundA_slot, the pointer behind
-// __imp__PlaySoundA@12 (the number is the stdcall argument size in bytes).
+// IMPORT_SLOT(CopyFileA, 12): CopyFileA_slot, the pointer behind __imp__CopyFileA@12 (stdcall bytes).
 #define IMPORT_SLOT(name, bytes) extern "C" void* name##_slot __asm__("__imp__" #name "@" #bytes)
 IMPORT_SLOT(RegCreateKeyExA, 36);
 IMPORT_SLOT(CopyFileA, 12);
@@ -51,8 +48,7 @@ inline std::string readFile(const std::string& path) {
 inline bool anyFile(const char* pattern) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    return search != INVALID_HANDLE_VALUE;
+    return search != INVALID_HANDLE_VALUE && FindClose(search);
 }
 
 // RegCreateKeyExA refuses this one key (access denied); every other key works.
@@ -61,7 +57,7 @@ struct RegistryKeyRefused {
     static inline void* real;
     static LONG WINAPI create(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
                               SECURITY_ATTRIBUTES* security, HKEY* out, DWORD* disposition) {
-        if (strcmp(name, key) == 0) return ERROR_ACCESS_DENIED;
+        if (lstrcmpA(name, key) == 0) return ERROR_ACCESS_DENIED;
         return reinterpret_cast<decltype(&create)>(real)(root, name, reserved, cls, options, access, security, out,
                                                          disposition);
     }

