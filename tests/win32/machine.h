@@ -1,0 +1,107 @@
+// File and registry helpers, and faults Wine cannot produce on demand, injected for the
+// length of a scope through the import pointer of the system function concerned: the
+// program calls through the same pointer.
+#pragma once
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+// IMPORT_SLOT(CopyFileA, 12): CopyFileA_slot, the pointer behind __imp__CopyFileA@12 (stdcall bytes).
+#define IMPORT_SLOT(name, bytes) extern "C" void* name##_slot __asm__("__imp__" #name "@" #bytes)
+IMPORT_SLOT(RegCreateKeyExA, 36);
+IMPORT_SLOT(CopyFileA, 12);
+IMPORT_SLOT(WriteFile, 20);
+
+struct ImportPatch {
+    ImportPatch(void** slot, void* replacement) : slot(slot), original(*slot) {
+        DWORD old = 0;
+        VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+        *slot = replacement;
+    }
+    ~ImportPatch() { *slot = original; }
+    void** slot;
+    void* original;
+};
+
+inline bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool keyExists(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+inline void writeFile(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+// "<none>" when the file cannot be opened.
+inline std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<none>";
+}
+
+inline bool anyFile(const char* pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    return search != INVALID_HANDLE_VALUE && FindClose(search);
+}
+
+// RegCreateKeyExA refuses this one key (access denied); every other key works.
+struct RegistryKeyRefused {
+    static inline const char* key;
+    static inline void* real;
+    static LONG WINAPI create(HKEY root, const char* name, DWORD reserved, char* cls, DWORD options, REGSAM access,
+                              SECURITY_ATTRIBUTES* security, HKEY* out, DWORD* disposition) {
+        if (lstrcmpA(name, key) == 0) return ERROR_ACCESS_DENIED;
+        return reinterpret_cast<decltype(&create)>(real)(root, name, reserved, cls, options, access, security, out,
+                                                         disposition);
+    }
+    explicit RegistryKeyRefused(const char* name) {
+        key = name;
+        real = patch.original;
+    }
+    ImportPatch patch{&RegCreateKeyExA_slot, reinterpret_cast<void*>(create)};
+};
+
+// CopyFileA fails every time with this error.
+struct CopyFileFails {
+    static inline DWORD error;
+    static inline int calls;
+    static BOOL WINAPI copy(const char*, const char*, BOOL) {
+        ++calls;
+        SetLastError(error);
+        return FALSE;
+    }
+    explicit CopyFileFails(DWORD code) {
+        error = code;
+        calls = 0;
+    }
+    ImportPatch patch{&CopyFileA_slot, reinterpret_cast<void*>(copy)};
+};
+
+// The program's file writes: the one numbered atCall fails with a full disk, or, when
+// shortWrite, writes half its bytes. (The test library writes through the C runtime.)
+struct WriteFault {
+    static inline int calls, failing;
+    static inline bool half;
+    static inline void* real;
+    static BOOL WINAPI write(HANDLE file, const void* data, DWORD size, DWORD* written, OVERLAPPED* overlapped) {
+        auto realWrite = reinterpret_cast<decltype(&write)>(real);
+        if (++calls != failing) return realWrite(file, data, size, written, overlapped);
+        if (half) return realWrite(file, data, size / 2, written, overlapped);
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    WriteFault(int atCall, bool shortWrite) {
+        calls = 0;
+        failing = atCall;
+        half = shortWrite;
+        real = patch.original;
+    }
+    ImportPatch patch{&WriteFile_slot, reinterpret_cast<void*>(write)};
+};

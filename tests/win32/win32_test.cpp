@@ -1,0 +1,339 @@
+// The plain operations of an install and its undo, and what they ask of the system,
+// against Wine's files, registry and shell, with faults Wine cannot give injected.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <stdlib.h>
+
+#include <functional>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "app/install_record.h"
+#include "app/instance_marker.h"
+#include "app/system_profile.h"
+#include "directx/directx_step.h"
+#include "install/copy_engine.h"
+#include "install/install_bootstrap.h"
+#include "install/shortcuts.h"
+#include "install/uninstaller_copy.h"
+#include "machine.h"
+#include "uninstall/deferred_delete.h"
+#include "uninstall/removal.h"
+
+IMPORT_SLOT(CoCreateInstance, 20);
+IMPORT_SLOT(timeGetTime, 0);
+IMPORT_SLOT(GetWindowsDirectoryA, 8);
+IMPORT_SLOT(GetSystemDirectoryA, 8);
+IMPORT_SLOT(MessageBoxA, 16);
+IMPORT_SLOT(OpenSCManagerA, 12);
+
+namespace {
+
+const char* const Folder = "C:\\Games\\Vorlex";
+
+// The size of a file of the install, also while the copy holds it open.
+DWORD installedSize(const char* name) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA((std::string(Folder) + "\\" + name).c_str(), GetFileExInfoStandard, &data);
+    return data.nFileSizeLow;
+}
+
+DWORD WINAPI askToAbort(void* job) {
+    pauseCopy(*static_cast<CopyJob*>(job));
+    return 0;
+}
+
+// The CD file is a pipe the test fills, so a read waits as on a scratched disc. Asking
+// must not wait for it; the chunk read meanwhile is held, written once after No, not after Yes.
+TEST(CopyEngine, AbortWhileTheCdReadWaits) {
+    const char* const cd = "\\\\.\\pipe\\vorlexcd";
+    HANDLE pipe = CreateNamedPipeA(cd, PIPE_ACCESS_OUTBOUND, 0, 1, 1 << 20, 1 << 20, 0, nullptr);
+    const FilePair pairs[] = {{cd, "big.dat"}, {"data\\vlx.exe", "Vorlex.exe"}, {nullptr, nullptr}};
+    InstallManifest manifest = installManifest;
+    manifest.filePairs = pairs;
+    CopyJob job;  // as the copy dialog fills it in
+    job.manifest = &manifest;
+    copyText(job.installFolder, sizeof job.installFolder, Folder);
+    CreateDirectoryA("C:\\Games", nullptr);
+    CreateDirectoryA(Folder, nullptr);
+    KernelHandle worker;
+    ASSERT_EQ(startCopy(job, worker), 1);
+    ConnectNamedPipe(pipe, nullptr);
+    auto feedAndExpect = [&](DWORD size) {
+        static const std::string chunk(65536, 'c');
+        DWORD written = 0;
+        WriteFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
+        for (int i = 0; i < 500 && installedSize("big.dat") != size; ++i) Sleep(10);
+        Sleep(100);  // and no write comes late
+        EXPECT_EQ(installedSize("big.dat"), size);
+    };
+    feedAndExpect(65536);
+    for (int stop : {0, 1}) {
+        HANDLE asker = CreateThread(nullptr, 0, askToAbort, &job, 0, nullptr);
+        EXPECT_EQ(WaitForSingleObject(asker, 2000), WAIT_OBJECT_0) << "asking waited for the read";
+        CloseHandle(asker);
+        feedAndExpect(65536 * (1 + stop));  // the chunk read while the question is open is held
+        resumeCopy(job, stop);
+    }
+    CloseHandle(pipe);  // a worker that went on reading ends too
+    EXPECT_EQ(WaitForSingleObject(worker.get(), 10000), WAIT_OBJECT_0);
+    finishCopy(job);
+    endCopy(job, worker);
+    EXPECT_EQ(std::string(job.errorText), abortMarker);
+    EXPECT_EQ(installedSize("big.dat"), 2u * 65536) << "the held chunk once after No, none after Yes";
+    EXPECT_FALSE(exists(std::string(Folder) + "\\Vorlex.exe"));
+    DeleteFileA("C:\\Games\\Vorlex\\big.dat");
+    RemoveDirectoryA(Folder);
+}
+
+// An install's traces, each named while it is still there.
+std::vector<std::string> leftovers() {
+    std::vector<std::string> left;
+    char group[1024] = {};
+    if (shortcutGroupFolder(group) && exists(group)) left.push_back(group);
+    for (const char* key : {VersionKeyName, PublisherKeyName, UninstallEntryKeyName})
+        if (keyExists(key)) left.push_back(key);
+    if (exists(Folder)) left.push_back(Folder);
+    if (anyFile("C:\\windows\\N*-Vorlex-Setup.exe")) left.push_back("an uninstaller copy");
+    return left;
+}
+
+std::string bootstrap() {
+    const char* failure = bootstrapInstall(GetModuleHandleA(nullptr), Folder, installManifest);
+    return failure != nullptr ? failure : "";
+}
+
+HRESULT WINAPI noShellLink(REFCLSID, IUnknown*, DWORD, REFIID, void** object) {
+    *object = nullptr;
+    return REGDB_E_CLASSNOTREG;
+}
+
+// Each failing step names itself and deletes the uninstaller copy just made; the
+// undo then leaves the machine as it was.
+TEST(Rollback, EveryBootstrapFailureIsUndoneWhole) {
+    ASSERT_EQ(leftovers(), std::vector<std::string>{});
+    std::pair<const char*, std::function<std::shared_ptr<void>()>> cases[] = {
+        {"Setup init error", [] { return std::make_shared<CopyFileFails>(ERROR_DISK_FULL); }},
+        {"Install reg error", [] { return std::make_shared<RegistryKeyRefused>(VersionKeyName); }},
+        {"Start menu error",
+         [] { return std::make_shared<ImportPatch>(&CoCreateInstance_slot, reinterpret_cast<void*>(noShellLink)); }},
+        {"Uninstall reg error", [] { return std::make_shared<RegistryKeyRefused>(UninstallEntryKeyName); }},
+    };
+    for (auto& [error, inject] : cases) {
+        std::shared_ptr<void> fault = inject();
+        EXPECT_EQ(bootstrap(), error);
+        fault.reset();
+        EXPECT_FALSE(anyFile("C:\\windows\\N*-Vorlex-Setup.exe")) << error;
+        undoInstall(nullptr);
+        EXPECT_EQ(leftovers(), std::vector<std::string>{}) << error;
+    }
+}
+
+// The undo removes what the install made, a read-only file too, and nothing else: a
+// file of the player's keeps itself and the folder; a file in use goes at the restart.
+TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
+    ASSERT_EQ(bootstrap(), "");
+    EXPECT_EQ(leftovers().size(), 6u) << "group, three keys, folder, uninstaller copy";
+    for (const char* name : {"Vorlex.exe", "filesys.dat", "scrngrab.bmp", "save1.sav"})
+        writeFile(std::string(Folder) + "\\" + name, "x");
+    SetFileAttributesA("C:\\Games\\Vorlex\\filesys.dat", FILE_ATTRIBUTE_READONLY);
+    HANDLE held = CreateFileA("C:\\Games\\Vorlex\\scrngrab.bmp", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    int deferred = 0;
+    EXPECT_EQ(undoInstall(nullptr, &deferred), 1);
+    EXPECT_EQ(deferred, 1);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{Folder});
+    EXPECT_TRUE(exists("C:\\Games\\Vorlex\\save1.sav"));
+    EXPECT_FALSE(exists("C:\\Games\\Vorlex\\filesys.dat"));
+    CloseHandle(held);
+}
+
+// A value's bytes as another program reads them, the NUL counted.
+std::string valueOf(const char* keyName, const char* name) {
+    char data[4096];
+    DWORD size = sizeof data;
+    LONG status = RegGetValueA(HKEY_LOCAL_MACHINE, keyName, name, RRF_RT_ANY, nullptr, data, &size);
+    return status == ERROR_SUCCESS ? std::string(data, size) : "<none>";
+}
+
+TEST(InstallRecord, ValuesReadBackWholeOrAsMissing) {
+    char path[1024], setup[1024];
+    ASSERT_EQ(writeInstallRecord("C:\\Program Files\\Vorlex", "C:\\W\\N1.exe"), 1);
+    EXPECT_EQ(readInstallRecord(path, setup), 1);
+    EXPECT_EQ(std::string(path) + "|" + setup, "C:\\Program Files\\Vorlex|C:\\W\\N1.exe");
+    // Stored without a NUL, filling the buffer with one, filling it without, longer.
+    std::pair<std::string, std::string> cases[] = {{"E:\\Vorlex", "E:\\Vorlex"},
+                                                   {std::string(1023, 'a') + '\0', std::string(1023, 'a')},
+                                                   {std::string(1024, 'b'), ""},
+                                                   {std::string(3000, 'c') + '\0', ""}};
+    for (const auto& [stored, expected] : cases) {
+        for (const char* name : {"Path", "Setup"})
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, VersionKeyName, name, REG_SZ, stored.data(), stored.size());
+        EXPECT_EQ(readInstallRecord(path, setup), expected.empty() ? 0 : 1) << stored.size();
+        EXPECT_EQ(std::string(path) + "|" + setup, expected + "|" + expected) << stored.size();
+    }
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Halvane\\Other\\2.0", "Path", REG_SZ, "C:\\O", 5);
+    EXPECT_EQ(deleteInstallKeys(), 0);
+    EXPECT_FALSE(keyExists(GameKeyName));
+    EXPECT_TRUE(keyExists("Software\\Halvane\\Other\\2.0")) << "another product of the publisher's stays";
+}
+
+TEST(InstallRecord, UninstallEntry) {
+    std::pair<std::string, std::string> commands[] = {
+        {"C:\\WINDOWS\\N1.exe", std::string("C:\\WINDOWS\\N1.exe U") + '\0'},
+        {"C:\\Win dows\\N1.exe", std::string("\"C:\\Win dows\\N1.exe\" U") + '\0'},
+        {"C:\\" + std::string(1019, 'w'), "<none>"}};  // with " U" it would be cut
+    for (const auto& [copy, command] : commands) {
+        EXPECT_EQ(writeUninstallEntry(copy.c_str()), command == "<none>" ? 0 : 1);
+        EXPECT_EQ(valueOf(UninstallEntryKeyName, "UninstallString"), command);
+        deleteUninstallEntry();
+    }
+    ASSERT_EQ(writeUninstallDetails("C:\\Games\\Vorlex", 26001), 1);
+    EXPECT_EQ(valueOf(UninstallEntryKeyName, "EstimatedSize"), std::string("\x91\x65\0\0", 4));
+    EXPECT_EQ(deleteUninstallEntry(), 1);
+}
+
+DWORD WINAPI fixedTime() {
+    return 0x12AB34;
+}
+
+TEST(UninstallerCopy, NumberedNamesAndFailures) {
+    char out[1024], self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    ImportPatch time(&timeGetTime_slot, reinterpret_cast<void*>(fixedTime));
+    for (const char* name : {"N0012AB34", "N0012AB35"}) {  // the first name is taken now
+        EXPECT_EQ(makeUninstallerCopy(nullptr, out), 1);
+        EXPECT_EQ(std::string(out), std::string("C:\\windows\\") + name + "-Vorlex-Setup.exe");
+        EXPECT_TRUE(readFile(out) == readFile(self)) << "a copy of the running program";
+    }
+    DeleteFileA("C:\\windows\\N0012AB34-Vorlex-Setup.exe");
+    DeleteFileA("C:\\windows\\N0012AB35-Vorlex-Setup.exe");
+    // A full disk stops at once; names that stay taken are tried a bounded number of times.
+    for (DWORD error : {ERROR_DISK_FULL, ERROR_FILE_EXISTS, ERROR_ACCESS_DENIED}) {
+        CopyFileFails copy(error);
+        EXPECT_EQ(makeUninstallerCopy(nullptr, out), 0);
+        EXPECT_STREQ(out, "");
+        EXPECT_TRUE(error == ERROR_DISK_FULL ? CopyFileFails::calls == 1 : CopyFileFails::calls > 10) << error;
+        EXPECT_LE(CopyFileFails::calls, 10000);
+    }
+}
+
+// WININIT.INI holds other programs' pending deletions: new text that cannot be written
+// whole (to a file beside it first) leaves it byte for byte, with nothing beside it.
+TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
+    const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n" + std::string(70000, ';') + "\r\n";
+    writeFile("C:\\deferred.ini", original);
+    for (bool shortWrite : {true, false}) {
+        {
+            WriteFault write(1, shortWrite);
+            insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
+        }
+        EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
+    }
+    insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
+    EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
+    EXPECT_FALSE(anyFile("C:\\deferred.v*"));
+}
+
+// A file in use goes at the next start of Windows: through MoveFileExA on NT, else through
+// WININIT.INI, and only in a Windows directory that fits its buffer (or another would get it).
+std::string pretendWindows;
+UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
+    if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
+    lstrcpynA(out, pretendWindows.c_str(), static_cast<int>(size));
+    return static_cast<UINT>(pretendWindows.size());
+}
+
+const char* const SessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+
+TEST(DeferredDeletion, FileInUseIsPutOffWithinTheWindowsDirectory) {
+    ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
+    HANDLE held = CreateFileA("C:\\inuse.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    SetCurrentDirectoryA("C:\\");
+    for (auto [family95, length, iniWritten] :
+         std::vector<std::tuple<int, int, bool>>{{1, 10, true}, {1, 1023, false}, {1, 1100, false}, {0, 10, false}}) {
+        systemProfile.win95OrLater = family95;
+        pretendWindows = length == 10 ? "C:\\windows" : "C:\\" + std::string(length - 3, 'w');
+        char out[1024];
+        EXPECT_EQ(makeUninstallerCopy(nullptr, out), length == 10 ? 1 : 0) << length;
+        DeleteFileA(out);
+        EXPECT_EQ(DeferredDelete("C:\\inuse.tmp"), 1);
+        std::string pending = valueOf(SessionManager, "PendingFileRenameOperations");
+        EXPECT_EQ(pending.find("inuse.tmp") != std::string::npos, family95 == 0);
+        EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), iniWritten) << length;
+        EXPECT_FALSE(exists("C:\\WININIT.INI"));
+        DeleteFileA("C:\\windows\\WININIT.INI");
+    }
+    CloseHandle(held);
+}
+
+TEST(LongPaths, ProgramsFolderTooLongGivesNoGroupAndNoShortcuts) {
+    const char* const folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    char saved[1024];
+    DWORD savedSize = sizeof saved;
+    RegGetValueA(HKEY_CURRENT_USER, folders, "Programs", RRF_RT_REG_SZ, nullptr, saved, &savedSize);
+    for (size_t length : {1016u, 1023u, 5000u}) {  // 1016 reads whole, "\\Halvane" does not fit
+        std::string programs = "C:\\" + std::string(length - 3, 'p');
+        RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, programs.c_str(),
+                        static_cast<DWORD>(length + 1));
+        char out[1024];
+        EXPECT_EQ(programGroupFolder(out), 0) << length;
+        EXPECT_STREQ(out, "");
+        EXPECT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\x.exe"), 0);
+    }
+    RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, saved, savedSize);
+}
+
+// The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
+// marks an unreported old release, looked for only in a system folder that fits its buffer.
+UINT systemLength;
+UINT WINAPI pretendSystemDirectory(char* out, UINT size) {
+    lstrcpynA(out, "C:\\dxsys", static_cast<int>(size));
+    return systemLength;
+}
+int boxes;
+int WINAPI answerNo(HWND, const char*, const char*, UINT) {
+    ++boxes;
+    return IDNO;
+}
+
+TEST(DirectXStep, SystemFolderThatDoesNotFitIsNotSearched) {
+    for (const char* folder : {"C:\\dxcd", "C:\\dxcd\\directx", "C:\\dxsys"}) CreateDirectoryA(folder, nullptr);
+    std::string library = std::string(getenv("VORLEX_DSETUP_DIR")) + "\\dsetup.dll";
+    ASSERT_TRUE(CopyFileA(library.c_str(), "C:\\dxcd\\directx\\dsetup.dll", FALSE)) << library;
+    writeFile("C:\\dxcd\\directx\\dsetup.cfg", "version=3\nrevision=7\nversionok=0\nresult=0\n");
+    writeFile("C:\\dxsys\\ddraw.dll", "MZ");
+    SetCurrentDirectoryA("C:\\dxcd");
+    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answerNo));
+    ImportPatch system(&GetSystemDirectoryA_slot, reinterpret_cast<void*>(pretendSystemDirectory));
+    for (UINT length : {8u, 1024u, 0u}) {  // DirectDraw found: the player is asked, and says No
+        systemLength = length;
+        boxes = 0;
+        EXPECT_EQ(runDirectXStep(nullptr, 1), length == 8 ? 0 : 1) << length;
+        EXPECT_EQ(boxes, length == 8 ? 1 : 0) << length;
+    }
+}
+
+SC_HANDLE WINAPI refuseManager(const char*, const char*, DWORD) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// Under the Windows version Wine reports (VORLEX_WINVER): the service manager, asked
+// on NT only, refuses a plain user; a second probe finds this process's marker.
+TEST(Probe, FlagsFollowTheReportedWindowsAndTheMarkerIsFound) {
+    bool windows95 = getenv("VORLEX_WINVER") != nullptr && std::string(getenv("VORLEX_WINVER")) == "win95";
+    ImportPatch manager(&OpenSCManagerA_slot, reinterpret_cast<void*>(refuseManager));
+    probe("");
+    EXPECT_EQ(systemProfile.win95OrLater, windows95 ? 1 : 0);
+    EXPECT_EQ(systemProfile.winNt4OrLater, windows95 ? 0 : 1);
+    EXPECT_EQ(systemProfile.windowsVersion, windows95 ? 0x40000u : 0x60001u);
+    EXPECT_EQ(systemProfile.administrator, windows95 ? 1 : 0);
+    EXPECT_EQ(systemProfile.anotherInstance, 0);
+    probe("");
+    EXPECT_EQ(systemProfile.anotherInstance, 1);
+    EXPECT_EQ(InstanceMarker::release(), 0);
+    EXPECT_EQ(InstanceMarker::acquire(), 0) << "released, the name is free again";
+}
+
+}  // namespace
