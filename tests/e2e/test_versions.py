@@ -1,75 +1,90 @@
-"""One player's whole journey on one Windows version, named on the command line
-(win95, win98, nt40, winxp, win7, win10): the buttons as that system shows them,
-install, play, uninstall from the system's list of programs, the removal of the
-running uninstaller at the restart by that family's route, and a clean machine after.
+"""A player's whole journey on the Windows version named on the command line: the
+buttons of a fresh machine, install, the entries the lists of programs read, play,
+uninstall from the system's list, the running uninstaller removed at the restart by
+that family's route, and a clean machine after it.
 
-What differs between the versions: DirectX is offered on Windows 95 only (before and
-after the install); the 95 family gets its deletion from WININIT.INI, NT from the
-pending renames in the registry."""
+DirectX is offered on Windows 95 only. On Windows 10 the game is left running during
+the uninstall: the player is told once, and its files go at the restart."""
 import os
 import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import wait_exit  # noqa: E402
-from player import (DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, Player,  # noqa: E402
-                    file_snapshot, registry_snapshot)
+from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, REFUSED, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
+    Scenarios, wait_exit
 
-VERSION = "win7"
-NINETY_FIVE_FAMILY = ("win95", "win98")
+# version: DirectX offered, deletion at the restart through WININIT.INI, game running at the uninstall
+VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40": (False, False, False),
+            "winxp": (False, False, False), "win7": (False, False, False), "win10": (False, False, True)}
+VERSION = sys.argv.pop(1) if len(sys.argv) > 1 and sys.argv[1] in VERSIONS else "win7"
 
 
-class Version(Player):
-    def test_install_play_and_uninstall(self):
-        version = VERSION
-        print("\n%s:" % version, end=" ", flush=True)
-        self.start(version)
-        files, keys = file_snapshot(self.m), registry_snapshot(self.m)
+class Journey(Scenarios):
+    machine = {"version": VERSION}
+
+    def test_install_play_uninstall_restart(self):
+        offered, wininit, game_running = VERSIONS[VERSION]
+        before = self.m.snapshot()
         setup, hwnd, origin = self.launcher()
-        offered = version == "win95"
-        lit, dark = [INSTALL, EXIT], [PLAY, UNINSTALL]
-        (lit if offered else dark).append(DIRECTX)
-        self.assertTrue(self.wait_states(origin, lit=lit, dark=dark), "the buttons of a fresh machine")
-        self.second_start_is_refused("the launcher")
-
-        self.install_through_launcher(origin, directx_offered=offered)
-        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL]), "installed")
-        self.listed_for_every_account()
-        print("install", end=" ", flush=True)
+        self.assert_buttons(origin, lit=[INSTALL, EXIT] + [DIRECTX] * offered,
+                            dark=[PLAY, UNINSTALL] + [DIRECTX] * (not offered), why="a fresh machine")
+        self.assertEqual(self.m.second_start(), REFUSED, "during the launcher")
+        self.install(origin, directx_offered=offered)
+        self.assert_buttons(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL], why="installed")
+        self.assert_listed()
 
         self.press(origin, PLAY)
-        game, _ = self.m.find_window(caption="Vorlex", window_class="VorlexDemoGame")
+        game, _ = self.m.find("Vorlex", "VorlexDemoGame")
         self.assertIsNotNone(wait_exit(setup), "the launcher closes when the game starts")
         probe = os.path.join(self.m.unix_path(FOLDER), "vlxstart.txt")
         with open(probe) as f:
             self.assertEqual(f.read().strip().lower(), FOLDER.lower(), "the game runs in its folder")
         os.remove(probe)  # the demo game's note, not a file of the install
-        self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
-        self.assertEqual(self.m.driver("gone", game, 15000)[0], "1")
-        print("play", end=" ", flush=True)
+        if not game_running:
+            self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
+            self.assertTrue(self.m.gone(game))
 
-        copy = self.uninstall_from_the_programs_list("uninstall-" + version)
-        if version in NINETY_FIVE_FAMILY:
-            with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "rb") as f:
+        command = self.m.reg(UNINSTALL_KEY, "UninstallString")
+        self.assertTrue(command.endswith(" U"), command)
+        uninstaller = self.m.start(*command.split(" "))
+        self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
+        self.assertIsNotNone(wait_exit(uninstaller))
+        left = sorted(os.listdir(self.m.unix_path(FOLDER))) if game_running else []
+        self.assertEqual(left, ["Vorlex.exe", "filesys.dat"] * game_running, "only the files in use wait")
+        self.assertTrue(os.path.exists(self.m.unix_path(FOLDER)) == game_running)
+        self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))
+        copy = self.m.unix_path(command[:-2])
+        self.assertTrue(os.path.exists(copy), "the running uninstaller stays until a restart")
+        ini = self.m.unix_path("C:\\windows\\WININIT.INI")
+        pending = self.m.reg("HKLM\\System\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations")
+        if wininit:
+            with open(ini, "rb") as f:
                 lines = f.read().split(b"\r\n")
             self.assertEqual(lines[0], b"[Rename]")
             self.assertTrue(lines[1].startswith(b"NUL="), lines)
+            self.assertIsNone(pending, "no MoveFileEx on the 95 family")
         else:
-            self.assertTrue(self.m.reg_query("HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
-                                             "PendingFileRenameOperations")[0])
-            self.assertFalse(os.path.exists(self.m.unix_path("C:\\windows\\WININIT.INI")))
-        self.after_restart_nothing_is_left(files, keys, copy)
-        print("uninstall restart clean", end=" ", flush=True)
+            self.assertIn(os.path.basename(copy).lower(), pending.lower())
+            self.assertFalse(os.path.exists(ini), "WININIT.INI untouched on NT")
+        self.assert_clean_after_restart(before)
 
-        setup, hwnd, origin = self.launcher()
-        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]),
-                        "the buttons of a fresh machine again")
-        self.m.driver("key", hwnd, 27)
-        self.assertIsNotNone(wait_exit(setup))
-        print("states", flush=True)
+    def assert_listed(self):
+        """The links in every account's Start menu, the group recorded, and the entry as
+        today's lists of programs read it."""
+        group = self.m.reg("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                           "Common Programs") + "\\Halvane"
+        for link in ("Vorlex - Play.lnk", "Vorlex - Setup.lnk"):
+            self.assertTrue(os.path.exists(self.m.unix_path(group + "\\" + link)), link)
+        self.assertEqual(self.m.reg(VERSION_KEY, "Group"), group)
+        self.assertEqual(self.m.reg(VERSION_KEY, "Path"), FOLDER)
+        size = sum((os.path.getsize(os.path.join(CD, "data", f)) + 1023) // 1024 for f in ("vlx.exe", "filesys.dat"))
+        for name, value in [("DisplayName", "Vorlex"), ("DisplayIcon", FOLDER + "\\Vorlex.exe,0"),
+                            ("DisplayVersion", "1.00"), ("Publisher", "Halvane"), ("InstallLocation", FOLDER),
+                            ("NoModify", "0x1"), ("NoRepair", "0x1"), ("EstimatedSize", hex(size))]:
+            self.assertEqual(self.m.reg(UNINSTALL_KEY, name), value, name)
+        with open(os.path.join(self.m.unix_path(FOLDER), "filesys.dat"), "rb") as a, \
+                open(os.path.join(CD, "data", "filesys.dat"), "rb") as b:
+            self.assertTrue(a.read() == b.read(), "the data archive arrived whole")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-        VERSION = sys.argv.pop(1)
     unittest.main(verbosity=2)

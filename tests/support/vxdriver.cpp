@@ -1,131 +1,166 @@
-// vxdriver.exe: the window driver as a command for the end-to-end tests, which run
-// on the Linux side and reach Windows windows through it. Commands run in order,
-// each printing one line; a failed one prints "error: ..." and ends with exit 1.
-//   find CAPTION CLASS PID TIMEOUT_MS   hwnd and process id of a visible top-level window ("*": any)
-//   notice PID TIMEOUT_MS               hwnd of a "Vorlex Setup Notice" message box
-//   text HWND ID                        text of a control (ID 0: the window itself)
-//   click HWND ID                       posts BM_CLICK
-//   enabled HWND ID | visible HWND ID   1 or 0
-//   pos HWND ID | range HWND ID         progress bar position, or "low high"
-//   focus HWND                          id of the control with the focus
-//   cwd PID                             current directory of a process
-//   gone HWND TIMEOUT_MS                waits until the window is destroyed
-//   client HWND                         client area in screen coordinates: x y width height
-//   rect HWND ID                        a control's rectangle in screen coordinates: x y width height
-//   style HWND                          style and extended style in hex
-//   hide HWND                           hides a window
-//   post HWND MSG WPARAM LPARAM         posts a message (numbers in decimal or 0x hex)
-//   pixel HWND X Y                      the colour the window itself holds at a client point, rrggbb
-//   key HWND VK                         presses a key (decimal virtual-key code) in the window
-//                                       of that thread that has the focus
-//   watch TIMEOUT_MS COMMANDLINE        starts a process and reports "exit=N windows=K",
-//                                       K being the visible windows it showed while it ran
-//   settext HWND ID TEXT                sets a control's text through the wide API (TEXT in UTF-8),
-//                                       as typing or pasting any character would
-//   access HWND                         the window's accessible children, as a screen reader
-//                                       gets them: "name|role|state" for each, joined by ";"
-//   clipped HWND DPI                    texts of the dialog's buttons and statics that do not
-//                                       fit their control in the dialogs' font (8-point MS Shell
-//                                       Dlg at DPI dots per inch), joined by ";"
+// vxdriver.exe: how the end-to-end tests, on the Linux side, reach the program's
+// windows. Commands run in order, each printing one line; a failed one prints
+// "error: ..." and ends with exit 1. Every wait has a time limit, so a missing window
+// fails a test instead of hanging it.
+//   find CAPTION CLASS TIMEOUT_MS   hwnd and process id of a visible top-level window (CLASS "*": any)
+//   notice TIMEOUT_MS               hwnd of a "Vorlex Setup Notice" message box
+//   text HWND ID                    text of a control (ID 0: the window itself)
+//   click HWND ID                   posts BM_CLICK
+//   enabled HWND ID                 1 or 0
+//   pos HWND ID                     progress bar position
+//   cwd PID                         current directory of a process
+//   gone HWND TIMEOUT_MS            1 once the window is destroyed
+//   client HWND | rect HWND ID      client area or control in screen coordinates: x y width height
+//   post HWND MSG WPARAM LPARAM     posts a message
+//   settext HWND ID TEXT            sets a control's text through the wide API (TEXT in UTF-8)
+//   watch TIMEOUT_MS COMMANDLINE    starts a process: "exit=N windows=K", K the visible windows it showed
+//   access HWND                     the accessible children as a screen reader gets them: "name|role|state;..."
+//   clipped HWND DPI                texts of buttons and statics that do not fit their control in
+//                                   8-point MS Shell Dlg at DPI dots per inch, joined by ";"
 #include <windows.h>
+#include <commctrl.h>
 #include <oleacc.h>
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
-#include "win_driver.h"
-
 namespace {
 
-HWND toWindow(const char* text) {
-    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoul(text, nullptr, 0)));
+bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(5);
+    }
+    return true;
 }
 
-const char* anyOr(const char* text) {
-    return strcmp(text, "*") == 0 ? nullptr : text;
+struct Search {
+    const char* caption;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
+    Search* search = reinterpret_cast<Search*>(context);
+    // The stored caption and class, read without a message: a window that does not
+    // answer must not hold up the search.
+    char caption[512] = {}, className[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    GetClassNameA(window, className, sizeof className);
+    if (!IsWindowVisible(window) || strcmp(caption, search->caption) != 0 ||
+        (strcmp(search->className, "*") != 0 && strcmp(className, search->className) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
 }
 
-struct WatchState {
+HWND waitForWindow(const char* caption, const char* className, DWORD timeoutMs) {
+    Search search = {caption, className, nullptr};
+    waitFor([&] {
+        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+std::string windowText(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR length = 0;
+    // Through a time-out, so a hung window fails the test.
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                             &length))
+        return "<no answer>";
+    return text;
+}
+
+std::string currentDirectory(DWORD processId) {
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void*, ULONG, ULONG*);
+    QueryProcess query = reinterpret_cast<QueryProcess>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    ULONG_PTR basic[6] = {};  // exit status, PEB address, ...
+    char* parameters = nullptr;
+    struct { USHORT length, maximum; WCHAR* buffer; } path = {};
+    WCHAR text[1024] = {};
+    char narrow[1024] = {};
+    SIZE_T got = 0;
+    // 32-bit layout: PEB+0x10 is the process parameters, whose current directory (a
+    // UNICODE_STRING) starts at +0x24.
+    if (process && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(process, reinterpret_cast<char*>(basic[1]) + 0x10, &parameters, sizeof parameters, &got) &&
+        ReadProcessMemory(process, parameters + 0x24, &path, sizeof path, &got) && path.length < sizeof text &&
+        ReadProcessMemory(process, path.buffer, text, path.length, &got))
+        WideCharToMultiByte(CP_ACP, 0, text, path.length / 2, narrow, sizeof narrow - 1, nullptr, nullptr);
+    if (process) CloseHandle(process);
+    return narrow;
+}
+
+struct Watch {
     DWORD processId;
-    std::set<HWND>* seen;
+    std::set<HWND> seen;
 };
 
 BOOL CALLBACK collectWindows(HWND window, LPARAM context) {
-    WatchState* state = reinterpret_cast<WatchState*>(context);
+    Watch* watch = reinterpret_cast<Watch*>(context);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId == state->processId && IsWindowVisible(window)) state->seen->insert(window);
+    if (processId == watch->processId && IsWindowVisible(window)) watch->seen.insert(window);
     return TRUE;
 }
 
-int watch(DWORD timeoutMs, const char* commandLine) {
+std::string watchProcess(DWORD timeoutMs, std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        printf("error: cannot start %s (%lu)\n", commandLine, GetLastError());
-        return 1;
-    }
-    std::set<HWND> seen;
-    WatchState state = {process.dwProcessId, &seen};
-    DWORD start = GetTickCount();
-    DWORD status = WAIT_TIMEOUT;
-    while (status == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs) {
-        EnumWindows(collectWindows, reinterpret_cast<LPARAM>(&state));
-        status = WaitForSingleObject(process.hProcess, 2);
-    }
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "error: cannot start " + commandLine;
+    Watch watch = {process.dwProcessId, {}};
+    bool ended = waitFor([&] {
+        EnumWindows(collectWindows, reinterpret_cast<LPARAM>(&watch));
+        return WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0;
+    }, timeoutMs);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    if (status == WAIT_TIMEOUT) printf("running windows=%u\n", static_cast<unsigned>(seen.size()));
-    else printf("exit=%lu windows=%u\n", exitCode, static_cast<unsigned>(seen.size()));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return 0;
+    return (ended ? "exit=" + std::to_string(exitCode) : std::string("running")) +
+           " windows=" + std::to_string(watch.seen.size());
 }
 
-std::string narrow(BSTR text) {
-    char out[512] = {};
-    if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, out, sizeof out, nullptr, nullptr);
-    return out;
-}
-
-int accessibleChildren(HWND window) {
+std::string accessibleChildren(HWND window) {
     IAccessible* object = nullptr;
     CoInitialize(nullptr);
     if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                          reinterpret_cast<void**>(&object)))) {
-        printf("error: no accessible object\n");
-        return 1;
-    }
+                                          reinterpret_cast<void**>(&object))))
+        return "error: no accessible object";
     LONG count = 0;
     object->get_accChildCount(&count);
     std::string line;
     for (LONG id = 1; id <= count; ++id) {
-        VARIANT child = {};
+        VARIANT child = {}, role = {}, state = {};
         child.vt = VT_I4;
         child.lVal = id;
         BSTR name = nullptr;
-        VARIANT role = {}, state = {};
         object->get_accName(child, &name);
         object->get_accRole(child, &role);
         object->get_accState(child, &state);
-        char entry[600];
-        snprintf(entry, sizeof entry, "%s%s|%ld|0x%lx", id > 1 ? ";" : "", narrow(name).c_str(), role.lVal, state.lVal);
-        line += entry;
+        char entry[600] = {};
+        if (name) WideCharToMultiByte(CP_ACP, 0, name, -1, entry, 512, nullptr, nullptr);
+        line += (id > 1 ? ";" : "") + std::string(entry) + "|" + std::to_string(role.lVal) + "|" +
+                std::to_string(state.lVal);
         SysFreeString(name);
     }
     object->Release();
-    printf("%s\n", line.c_str());
-    return 0;
+    return line;
 }
 
 // The dialogs' font, made here: a font handle of another process means nothing in this one.
 HFONT dialogFont;
 
-// A button's or a static's text that the control cannot show whole in the dialogs' font.
 BOOL CALLBACK collectClipped(HWND control, LPARAM context) {
     char kind[32] = {}, text[512] = {};
     GetClassNameA(control, kind, sizeof kind);
@@ -147,162 +182,85 @@ BOOL CALLBACK collectClipped(HWND control, LPARAM context) {
     ReleaseDC(control, dc);
     if (needed.right > room || (!group && needed.bottom > area.bottom)) {
         std::string* out = reinterpret_cast<std::string*>(context);
-        if (!out->empty()) *out += ";";
-        *out += text;
+        *out += (out->empty() ? "" : ";") + std::string(text);
     }
     return TRUE;
+}
+
+std::string clipped(HWND dialog, int dpi) {
+    dialogFont = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             "MS Shell Dlg");
+    std::string out;
+    EnumChildWindows(dialog, collectClipped, reinterpret_cast<LPARAM>(&out));
+    DeleteObject(dialogFont);
+    return out;
+}
+
+std::string rectangle(RECT area) {
+    return std::to_string(area.left) + " " + std::to_string(area.top) + " " + std::to_string(area.right - area.left) +
+           " " + std::to_string(area.bottom - area.top);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     int i = 1;
-    auto need = [&](int count) {
-        if (i + count >= argc + 1) {
-            printf("error: %s needs %d arguments\n", argv[i - 1], count);
-            exit(2);
-        }
+    auto number = [&](int k) { return strtoul(argv[i + k], nullptr, 0); };
+    auto window = [&](int k) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(number(k))); };
+    auto control = [&] { return GetDlgItem(window(0), static_cast<int>(number(1))); };
+    auto handle = [](HWND found) {
+        return found ? std::to_string(reinterpret_cast<ULONG_PTR>(found)) : std::string("error: no such window");
     };
-    while (i < argc) {
-        std::string command = argv[i++];
-        if (command == "find") {
-            need(4);
-            driver::WindowQuery query;
-            query.caption = anyOr(argv[i]);
-            query.className = anyOr(argv[i + 1]);
-            query.processId = strtoul(argv[i + 2], nullptr, 0);
-            HWND window = driver::waitForWindow(query, strtoul(argv[i + 3], nullptr, 0));
-            i += 4;
-            if (window == nullptr) {
-                printf("error: no such window\n");
-                return 1;
-            }
+    const struct {
+        const char* name;
+        int arguments;
+        std::function<std::string()> run;
+    } commands[] = {
+        {"find", 3, [&] {
+            HWND found = waitForWindow(argv[i], argv[i + 1], number(2));
             DWORD processId = 0;
-            GetWindowThreadProcessId(window, &processId);
-            printf("%lu %lu\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)), processId);
-        } else if (command == "notice") {
-            need(2);
-            HWND box = driver::waitForNotice(strtoul(argv[i], nullptr, 0), strtoul(argv[i + 1], nullptr, 0));
-            i += 2;
-            if (box == nullptr) {
-                printf("error: no message box\n");
-                return 1;
-            }
-            printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(box)));
-        } else if (command == "text") {
-            need(2);
-            HWND window = toWindow(argv[i]);
-            int id = atoi(argv[i + 1]);
-            i += 2;
-            printf("%s\n", id == 0 ? driver::windowText(window).c_str() : driver::controlText(window, id).c_str());
-        } else if (command == "click") {
-            need(2);
-            driver::clickControl(toWindow(argv[i]), atoi(argv[i + 1]));
-            i += 2;
-            printf("ok\n");
-        } else if (command == "enabled" || command == "visible") {
-            need(2);
-            HWND window = toWindow(argv[i]);
-            int id = atoi(argv[i + 1]);
-            i += 2;
-            bool on = command == "enabled" ? driver::controlEnabled(window, id) : driver::controlVisible(window, id);
-            printf("%d\n", on ? 1 : 0);
-        } else if (command == "pos") {
-            need(2);
-            printf("%d\n", driver::progressPosition(toWindow(argv[i]), atoi(argv[i + 1])));
-            i += 2;
-        } else if (command == "range") {
-            need(2);
-            int low = 0, high = 0;
-            driver::progressRange(toWindow(argv[i]), atoi(argv[i + 1]), &low, &high);
-            i += 2;
-            printf("%d %d\n", low, high);
-        } else if (command == "focus") {
-            need(1);
-            printf("%d\n", driver::focusedControlId(toWindow(argv[i++])));
-        } else if (command == "cwd") {
-            need(1);
-            printf("%s\n", driver::processCurrentDirectory(strtoul(argv[i++], nullptr, 0)).c_str());
-        } else if (command == "gone") {
-            need(2);
-            bool gone = driver::waitUntilGone(toWindow(argv[i]), strtoul(argv[i + 1], nullptr, 0));
-            i += 2;
-            printf("%d\n", gone ? 1 : 0);
-        } else if (command == "client") {
-            need(1);
-            HWND window = toWindow(argv[i++]);
+            GetWindowThreadProcessId(found, &processId);
+            return handle(found) + (found ? " " + std::to_string(processId) : "");
+        }},
+        {"notice", 1, [&] { return handle(waitForWindow("Vorlex Setup Notice", "#32770", number(0))); }},
+        {"text", 2, [&] { return windowText(number(1) ? control() : window(0)); }},
+        {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
+        {"enabled", 2, [&] { return std::to_string(IsWindowEnabled(control()) ? 1 : 0); }},
+        {"pos", 2, [&] { return std::to_string(SendMessageA(control(), PBM_GETPOS, 0, 0)); }},
+        {"cwd", 1, [&] { return currentDirectory(number(0)); }},
+        {"gone", 2, [&] { return std::to_string(waitFor([&] { return !IsWindow(window(0)); }, number(1))); }},
+        {"client", 1, [&] {
             RECT area = {};
-            GetClientRect(window, &area);
-            POINT origin = {0, 0};
-            ClientToScreen(window, &origin);
-            printf("%ld %ld %ld %ld\n", origin.x, origin.y, area.right, area.bottom);
-        } else if (command == "rect") {
-            need(2);
-            HWND control = GetDlgItem(toWindow(argv[i]), atoi(argv[i + 1]));
-            i += 2;
+            GetClientRect(window(0), &area);
+            MapWindowPoints(window(0), nullptr, reinterpret_cast<POINT*>(&area), 2);
+            return rectangle(area);
+        }},
+        {"rect", 2, [&] {
             RECT area = {};
-            GetWindowRect(control, &area);
-            printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
-        } else if (command == "hide") {
-            need(1);
-            ShowWindow(toWindow(argv[i++]), SW_HIDE);
-            printf("ok\n");
-        } else if (command == "post") {
-            need(4);
-            PostMessageA(toWindow(argv[i]), static_cast<UINT>(strtoul(argv[i + 1], nullptr, 0)),
-                         static_cast<WPARAM>(strtoul(argv[i + 2], nullptr, 0)),
-                         static_cast<LPARAM>(strtoul(argv[i + 3], nullptr, 0)));
-            i += 4;
-            printf("ok\n");
-        } else if (command == "pixel") {
-            need(3);
-            HWND window = toWindow(argv[i]);
-            HDC dc = GetDC(window);
-            COLORREF colour = GetPixel(dc, atoi(argv[i + 1]), atoi(argv[i + 2]));
-            ReleaseDC(window, dc);
-            i += 3;
-            printf("%02x%02x%02x\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-        } else if (command == "style") {
-            need(1);
-            HWND window = toWindow(argv[i++]);
-            printf("%08lx %08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
-                   static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
-        } else if (command == "key") {
-            need(2);
-            driver::pressKey(toWindow(argv[i]), static_cast<WPARAM>(atoi(argv[i + 1])));
-            i += 2;
-            printf("ok\n");
-        } else if (command == "settext") {
-            need(3);
+            GetWindowRect(control(), &area);
+            return rectangle(area);
+        }},
+        {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
+        {"settext", 3, [&] {
             wchar_t wide[1024] = {};
             MultiByteToWideChar(CP_UTF8, 0, argv[i + 2], -1, wide, 1024);
-            SendMessageW(GetDlgItem(toWindow(argv[i]), atoi(argv[i + 1])), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
-            i += 3;
-            printf("ok\n");
-        } else if (command == "access") {
-            need(1);
-            if (accessibleChildren(toWindow(argv[i++])) != 0) return 1;
-        } else if (command == "clipped") {
-            need(2);
-            HWND dialog = toWindow(argv[i]);
-            dialogFont = CreateFontA(-MulDiv(8, atoi(argv[i + 1]), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                     DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
-            i += 2;
-            std::string clipped;
-            EnumChildWindows(dialog, collectClipped, reinterpret_cast<LPARAM>(&clipped));
-            DeleteObject(dialogFont);
-            printf("%s\n", clipped.c_str());
-        } else if (command == "watch") {
-            need(2);
-            DWORD timeout = strtoul(argv[i], nullptr, 0);
-            const char* line = argv[i + 1];
-            i += 2;
-            if (watch(timeout, line) != 0) return 1;
-        } else {
-            printf("error: unknown command %s\n", command.c_str());
-            return 2;
+            return std::to_string(SendMessageW(control(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide)));
+        }},
+        {"watch", 2, [&] { return watchProcess(number(0), argv[i + 1]); }},
+        {"access", 1, [&] { return accessibleChildren(window(0)); }},
+        {"clipped", 2, [&] { return clipped(window(0), static_cast<int>(number(1))); }},
+    };
+    while (i < argc) {
+        std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;
+        for (const auto& command : commands) {
+            if (name == command.name && i + command.arguments <= argc) {
+                out = command.run();
+                i += command.arguments;
+            }
         }
+        printf("%s\n", out.c_str());
         fflush(stdout);
+        if (out.rfind("error:", 0) == 0) return 1;
     }
     return 0;
 }
