@@ -9,6 +9,7 @@ import re
 import select
 import shutil
 import signal
+import stat
 import struct
 import subprocess
 import tempfile
@@ -237,7 +238,8 @@ class FedCdFile:
     given, so an install can be held at any point of its copy."""
 
     def __init__(self, m, relative, size=0):
-        with open(os.path.join(CD, *relative.split("\\")), "rb") as f:
+        self.source = os.path.realpath(os.path.join(CD, *relative.split("\\")))
+        with open(self.source, "rb") as f:
             self.data = f.read()
         self.data += bytes(max(0, size - len(self.data)))
         self.path = os.path.join(m.cd, *relative.split("\\"))
@@ -262,9 +264,13 @@ class FedCdFile:
         return True
 
     def close(self):
+        """The end of the file for the reader; the CD's file is back once the CD is."""
         if self.fd is not None:
             os.close(self.fd)
             self.fd = None
+        if os.path.exists(self.path) and stat.S_ISFIFO(os.stat(self.path).st_mode):
+            os.remove(self.path)
+            os.symlink(self.source, self.path)
 
 
 MACHINES = {}
