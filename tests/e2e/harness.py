@@ -1,14 +1,11 @@
-"""One harness for the end-to-end scenarios: a clean Windows machine under Wine and
-Xvfb with the demo CD as drive D:, the player's mouse and keyboard, the launcher's
-picture to compare screen pixels with, and snapshots of drive C: and the registry to
-prove a machine is as it was before."""
+"""The one harness of the end-to-end scenarios: a clean Windows machine under Wine and
+Xvfb with the demo CD as drive D:, the player's mouse, the launcher's picture to
+compare screen pixels with, and snapshots that prove a machine is as it was."""
 import atexit
 import ctypes
 import os
 import re
 import select
-import shutil
-import signal
 import stat
 import struct
 import subprocess
@@ -16,7 +13,6 @@ import tempfile
 import time
 import unittest
 
-WINE_ENV = {"WINEARCH": "win32", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 SCREEN_W, SCREEN_H = 1024, 768
 INSTALL, DIRECTX, PLAY, UNINSTALL, EXIT = 1, 2, 3, 4, 5
 REGIONS = {1: (17, 141, 118, 170), 2: (17, 179, 118, 208), 3: (17, 215, 118, 244),
@@ -26,18 +22,15 @@ VERSION_KEY = "HKLM\\Software\\Halvane\\Vorlex\\1.00"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex"
 CD = os.environ.get("VORLEX_CD", "")
 REFUSED = "exit=0 windows=0"
-SKIPPED = re.compile(r"(^|/)(temp|logs|installer)(/|$)", re.I)
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wait_until(condition, seconds=10):
     """Polls condition until it holds; its last value (falsy when time ran out)."""
     deadline = time.monotonic() + seconds
-    while True:
-        value = condition()
-        if value or time.monotonic() > deadline:
-            return value
+    while not (value := condition()) and time.monotonic() < deadline:
         time.sleep(0.02)
+    return value
 
 
 def wait_exit(process, seconds=20):
@@ -48,40 +41,31 @@ def wait_exit(process, seconds=20):
 
 
 class Machine:
-    """A copy of the run's template prefix with its own display and a persistent
-    wineserver, so that the state between two program runs can be looked at."""
+    """A copy of the template prefix with its own display and a persistent wineserver,
+    so that the state between two program runs can be looked at."""
 
     def __init__(self, version="win7", dpi=None):
         template = os.environ["VORLEX_WINE_TEMPLATE"]
         self.work = tempfile.mkdtemp(prefix="e2e.", dir=os.path.dirname(template))
-        self.prefix = os.path.join(self.work, "prefix")
-        self.processes, self.xvfb = [], None
-        try:
-            subprocess.run(["cp", "-a", template, self.prefix], check=True)
-            self.env = dict(os.environ, WINEPREFIX=self.prefix, **WINE_ENV)
-            read, write = os.pipe()
-            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
-                                          "-nolisten", "tcp", "-noreset"], pass_fds=(write,), stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL, preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))
-            os.close(write)
-            with os.fdopen(read) as f:
-                self.env["DISPLAY"] = self.display = ":" + f.readline().strip()
-            # The CD is a tree of links to the built one, so a scenario may change it.
-            self.cd = os.path.join(self.work, "cd")
-            subprocess.run(["cp", "-rs", os.path.realpath(CD), self.cd], check=True)
-            os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
-            self.reg_add("HKLM\\Software\\Wine\\Drives", "d:", "cdrom")
-            if dpi:
-                self.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", str(dpi), "REG_DWORD")
-            self.set_version(version)
-        except BaseException:
-            self.close()
-            raise
-
-    def set_version(self, version):
-        """The Windows version Wine reports; read, like the drive types, when the server starts."""
+        self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
+        subprocess.run(["cp", "-a", template, self.prefix], check=True)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                                      "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                                     preexec_fn=lambda: ctypes.CDLL(None).prctl(1, 15), **QUIET)  # ends with the test
+        os.close(write)
+        with os.fdopen(read) as f:
+            self.env["DISPLAY"] = self.display = ":" + f.readline().strip()
+        # The CD is a tree of links to the built one, so a scenario may change it.
+        subprocess.run(["cp", "-rs", os.path.realpath(CD), self.cd], check=True)
+        os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
+        self.reg_add("HKLM\\Software\\Wine\\Drives", "d:", "cdrom")
+        if dpi:
+            self.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", str(dpi), "REG_DWORD")
         self.reg_add("HKCU\\Software\\Wine", "Version", version)
-        self.restart()
+        self.restart()  # the server reads the version and the drive types when it starts
 
     def restart(self):
         """A restart of Windows: every program ends, then the boot does what waits for it."""
@@ -90,53 +74,40 @@ class Machine:
         self.wine("wineboot", "-r")
 
     def close(self):
-        for p in self.processes:
-            if p.poll() is None:
-                p.kill()
-        if os.path.isdir(self.prefix):
-            subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
-            subprocess.run(["wineserver", "-w"], env=self.env, **QUIET)
-        for p in self.processes:
-            wait_exit(p, 10)
-        if self.xvfb:
-            self.xvfb.terminate()
-            self.xvfb.wait()
-        shutil.rmtree(self.work, ignore_errors=True)
+        subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=self.env, **QUIET)
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        subprocess.run(["rm", "-rf", self.work])
 
     def unix_path(self, windows_path):
-        assert windows_path[:3].upper() == "C:\\", windows_path
         return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
 
     def wine(self, *args, check=True):
-        """Runs a Windows program to its end: (exit code, output lines). The output goes
-        through a file: services started by the first program after a boot inherit the
-        handles and would hold a pipe open."""
+        """Runs a Windows program to its end: (exit code, output lines). Through a file:
+        the services the first program after a boot starts would hold a pipe open."""
         with tempfile.TemporaryFile(mode="w+", dir=self.work) as out:
             code = subprocess.run(["wine", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
                                   stderr=subprocess.DEVNULL, timeout=120).returncode
             out.seek(0)
             lines = [line.rstrip("\r\n") for line in out]
-        if check and code != 0:
-            raise AssertionError("wine %s: exit %d: %s" % (" ".join(map(str, args)), code, " | ".join(lines)))
+        assert code == 0 or not check, "wine %s: exit %d: %s" % (args, code, lines)
         return code, lines
 
     def reg_add(self, key, name, data, kind="REG_SZ"):
         self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
 
     def reg(self, key, name=None):
-        """A registry value as reg query shows it, or None when missing (a key: True)."""
+        """A value as reg query shows it, None when missing (a key: True or None)."""
         code, lines = self.wine("reg", "query", key, *(["/v", name] if name else []), check=False)
         if code != 0 or not name:
             return code == 0 or None
         return re.search(r"REG_\w+\s+(.*)$", " ".join(lines)).group(1).strip()
 
     def start(self, *args, cwd="C:\\windows"):
-        p = subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd), **QUIET)
-        self.processes.append(p)
-        return p
+        return subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd), **QUIET)
 
     def driver(self, *args):
-        """vxdriver.exe commands; their output lines."""
         return self.wine(os.environ["VORLEX_DRIVER"], *args)[1]
 
     def find(self, caption, window_class="#32770", timeout_ms=15000):
@@ -148,7 +119,7 @@ class Machine:
 
     def notice(self, timeout_ms=15000):
         """The program's message box that is up: (hwnd, its text)."""
-        box = int(self.driver("notice", timeout_ms)[0])
+        box = int(self.driver("find", "Vorlex Setup Notice", "#32770", timeout_ms)[0].split()[0])
         return box, self.text(box, 0xFFFF)
 
     def gone(self, hwnd, timeout_ms=15000):
@@ -161,59 +132,54 @@ class Machine:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, **QUIET)
 
-    def rect(self, hwnd, control=None):
+    def rect(self, hwnd, control=0):
         """Screen x, y, width, height of a window's client area or of a control."""
-        return tuple(int(v) for v in self.driver(*(["client", hwnd] if control is None else ["rect", hwnd, control]))[0].split())
+        return tuple(int(v) for v in self.driver("rect", hwnd, control)[0].split())
 
     def click(self, hwnd, control):
-        """The real mouse, in the middle of a dialog's control."""
         x, y, w, h = self.rect(hwnd, control)
         self.xdotool("mousemove", x + w // 2, y + h // 2, "click", 1)
 
     def grab(self):
-        """The screen, read with import: xwd showed the dialogs the launcher owns black."""
+        """The screen's pixels, read with import: xwd showed the launcher's dialogs black."""
         data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
                               check=True, stdout=subprocess.PIPE).stdout
         return lambda x, y: tuple(data[(y * SCREEN_W + x) * 3:(y * SCREEN_W + x) * 3 + 3])
 
     def screenshot(self, name, hwnd=None):
-        """Saves the screen as a test artefact, once the window shows more than black."""
+        """A test artefact, once the window shows more than the black of one not painted."""
         if hwnd:
             x, y, w, h = self.rect(hwnd)
             points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
-            assert wait_until(lambda: any(self.grab()(*p) != (0, 0, 0) for p in points), 5), "%s stayed black" % name
+            assert wait_until(lambda: any(self.grab()(*p) != (0, 0, 0) for p in points), 5), name + " stayed black"
         folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
         os.makedirs(folder, exist_ok=True)
-        subprocess.run(["import", "-display", self.display, "-window", "root", os.path.join(folder, name + ".png")], check=True)
+        subprocess.run(["import", "-display", self.display, "-window", "root", os.path.join(folder, name + ".png")])
 
     def snapshot(self):
-        """Every file and folder of C: with sizes (temporary ones left out), and the names
-        of the keys under Software in both hives (Wine's own left out)."""
+        """Files and folders of C: with sizes (temporary ones left out), and the names of
+        the keys under Software (Wine's own left out)."""
         root, files, keys = os.path.join(self.prefix, "drive_c"), set(), set()
         for folder, dirs, names in os.walk(root):
-            rel = os.path.relpath(folder, root)
-            if SKIPPED.search(rel.replace(os.sep, "/")):
-                dirs[:] = []
-                continue
-            dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))]
-            files.add("dir " + rel.lower())
-            files.update("file %s %d" % (os.path.join(rel, n).lower(), os.path.getsize(os.path.join(folder, n)))
+            rel = os.path.relpath(folder, root).lower()
+            dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))
+                       and d.lower() not in ("temp", "logs", "installer")]
+            files.add("dir " + rel)
+            files.update("file %s %d" % (os.path.join(rel, n.lower()), os.path.getsize(os.path.join(folder, n)))
                          for n in names if not os.path.islink(os.path.join(folder, n)))
-        # The processed WININIT.INI kept as WININIT.BAK is the system's, not ours.
-        files = {f for f in files if not f.startswith("file windows/wininit.bak ")}
         for hive in ("system.reg", "user.reg"):
             with open(os.path.join(self.prefix, hive), encoding="latin-1") as f:
-                keys.update(hive + m.group(1) for m in re.finditer(r"^\[(Software\\\\[^\]]*)\]", f.read(), re.M)
-                            if not m.group(1).startswith("Software\\\\Wine"))
-        return files, keys
+                keys.update(hive + k for k in re.findall(r"^\[(Software\\\\[^\]]*)\]", f.read(), re.M)
+                            if not k.startswith("Software\\\\Wine"))
+        # The processed WININIT.INI kept as WININIT.BAK is the system's, not ours.
+        return {f for f in files if not f.startswith("file windows/wininit.bak ")}, keys
 
 
 class Picture:
-    """The committed launcher picture and its brightness tables, worked out here
-    independently of the program."""
+    """The committed launcher picture; a brightness level maps each colour to the palette's nearest."""
 
     def __init__(self):
-        with open(os.path.join(os.path.dirname(__file__), "..", "..", "resources", "art", "background.bmp"), "rb") as f:
+        with open(os.path.join(os.path.dirname(__file__), "../../resources/art/background.bmp"), "rb") as f:
             data = f.read()
         offset, (width, height) = struct.unpack_from("<I", data, 10)[0], struct.unpack_from("<ii", data, 18)
         self.palette = [(data[56 + 4 * i], data[55 + 4 * i], data[54 + 4 * i]) for i in range(256)]
@@ -221,7 +187,6 @@ class Picture:
         self.tables = {}
 
     def colour(self, x, y, level=8):
-        """Screen colour of picture point (x, y) at brightness level/8: the palette's nearest."""
         if level not in self.tables:
             def nearest(c):
                 want = [min(255, (v * 16 * level) >> 7) for v in c]
@@ -240,8 +205,7 @@ class FedCdFile:
     def __init__(self, m, relative, size=0):
         self.source = os.path.realpath(os.path.join(CD, *relative.split("\\")))
         with open(self.source, "rb") as f:
-            self.data = f.read()
-        self.data += bytes(max(0, size - len(self.data)))
+            self.data = f.read().ljust(size, b"\0")
         self.path = os.path.join(m.cd, *relative.split("\\"))
         os.remove(self.path)
         os.mkfifo(self.path)
@@ -252,19 +216,14 @@ class FedCdFile:
     def feed(self, count, seconds=20, pause=0.0):
         """The next count bytes, 64 KB at a time; False when the reader stopped taking them."""
         end, deadline = min(self.sent + count, len(self.data)), time.monotonic() + seconds
-        while self.sent < end:
-            if self.stopped or time.monotonic() > deadline:
-                return False
+        while self.sent < end and not self.stopped and time.monotonic() < deadline:
             if select.select([], [self.fd], [], 0.1)[1]:
-                try:
-                    self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
-                except BlockingIOError:
-                    continue
+                self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
                 time.sleep(pause)
-        return True
+        return self.sent == end
 
     def close(self):
-        """The end of the file for the reader; the CD's file is back once the CD is."""
+        """The end of the file for the reader; the CD's own file is back once the CD is."""
         if self.fd is not None:
             os.close(self.fd)
             self.fd = None
@@ -278,21 +237,19 @@ atexit.register(lambda: [m.close() for m in MACHINES.values()])
 
 
 class Scenarios(unittest.TestCase):
-    """What a player does, on one machine that the scenarios of a run share (one per
-    version and display scaling): each scenario leaves it as it found it."""
+    """What a player does, on a machine the scenarios of a run share (one per version and
+    display scaling): each scenario leaves it as it found it."""
     machine = {}
 
     @classmethod
     def setUpClass(cls):
         key = repr(sorted(cls.machine.items()))
-        if key not in MACHINES:
-            MACHINES[key] = Machine(**cls.machine)
-        cls.m = MACHINES[key]
+        cls.m = MACHINES.get(key) or MACHINES.setdefault(key, Machine(**cls.machine))
 
     def launcher(self, *args):
         self.m.xdotool("mousemove", 0, 0)
         process = self.m.start("D:\\setup.exe", *args)
-        hwnd, pid = self.m.find("Vorlex Setup", "*")
+        hwnd, pid = self.m.find("Vorlex Setup")
         return process, hwnd, self.m.rect(hwnd)[:2]
 
     def level_of(self, screen, origin, region, level, step=3):

@@ -1,22 +1,10 @@
-// vxdriver.exe: how the end-to-end tests, on the Linux side, reach the program's
-// windows. Commands run in order, each printing one line; a failed one prints
-// "error: ..." and ends with exit 1. Every wait has a time limit, so a missing window
-// fails a test instead of hanging it.
-//   find CAPTION CLASS TIMEOUT_MS   hwnd and process id of a visible top-level window (CLASS "*": any)
-//   notice TIMEOUT_MS               hwnd of a "Vorlex Setup Notice" message box
-//   text HWND ID                    text of a control (ID 0: the window itself)
-//   click HWND ID                   posts BM_CLICK
-//   enabled HWND ID                 1 or 0
-//   pos HWND ID                     progress bar position
-//   cwd PID                         current directory of a process
-//   gone HWND TIMEOUT_MS            1 once the window is destroyed
-//   client HWND | rect HWND ID      client area or control in screen coordinates: x y width height
-//   post HWND MSG WPARAM LPARAM     posts a message
-//   settext HWND ID TEXT            sets a control's text through the wide API (TEXT in UTF-8)
-//   watch TIMEOUT_MS COMMANDLINE    starts a process: "exit=N windows=K", K the visible windows it showed
-//   access HWND                     the accessible children as a screen reader gets them: "name|role|state;..."
-//   clipped HWND DPI                texts of buttons and statics that do not fit their control in
-//                                   8-point MS Shell Dlg at DPI dots per inch, joined by ";"
+// vxdriver.exe: how the end-to-end tests on the Linux side reach the program's windows.
+// Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
+//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|enabled|pos HWND ID,
+//   rect HWND ID (screen "x y width height"; ID 0: the client area), post HWND MSG WPARAM
+//   LPARAM, settext HWND ID UTF-8, cwd PID, watch MS COMMANDLINE ("exit=N windows=K": the
+//   visible windows it showed), access HWND ("name|role|state;..." as a screen reader
+//   reads them), clipped HWND DPI (texts that do not fit their control in the dialog font).
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -29,109 +17,69 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool waitFor(DWORD timeoutMs, const std::function<bool()>& condition) {
     DWORD start = GetTickCount();
-    while (!condition()) {
+    while (!condition())
         if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(5);
-    }
+        else Sleep(5);
     return true;
 }
 
-struct Search {
-    const char* caption;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
-    Search* search = reinterpret_cast<Search*>(context);
-    // The stored caption and class, read without a message: a window that does not
-    // answer must not hold up the search.
-    char caption[512] = {}, className[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    GetClassNameA(window, className, sizeof className);
-    if (!IsWindowVisible(window) || strcmp(caption, search->caption) != 0 ||
-        (strcmp(search->className, "*") != 0 && strcmp(className, search->className) != 0))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND waitForWindow(const char* caption, const char* className, DWORD timeoutMs) {
-    Search search = {caption, className, nullptr};
-    waitFor([&] {
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeoutMs);
-    return search.found;
-}
-
-std::string windowText(HWND window) {
-    char text[2048] = {};
-    DWORD_PTR length = 0;
-    // Through a time-out, so a hung window fails the test.
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                             &length))
-        return "<no answer>";
-    return text;
+std::string text(HWND window) {
+    char buffer[2048] = {};  // through a time-out: a hung window gives no text and fails the test
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    return buffer;
 }
 
 std::string currentDirectory(DWORD processId) {
-    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void*, ULONG, ULONG*);
-    QueryProcess query = reinterpret_cast<QueryProcess>(
+    typedef LONG(WINAPI * Query)(HANDLE, int, void*, ULONG, ULONG*);
+    Query query = reinterpret_cast<Query>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     ULONG_PTR basic[6] = {};  // exit status, PEB address, ...
     char* parameters = nullptr;
     struct { USHORT length, maximum; WCHAR* buffer; } path = {};
-    WCHAR text[1024] = {};
+    WCHAR wide[1024] = {};
     char narrow[1024] = {};
-    SIZE_T got = 0;
     // 32-bit layout: PEB+0x10 is the process parameters, whose current directory (a
-    // UNICODE_STRING) starts at +0x24.
+    // UNICODE_STRING) is at +0x24.
     if (process && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
-        ReadProcessMemory(process, reinterpret_cast<char*>(basic[1]) + 0x10, &parameters, sizeof parameters, &got) &&
-        ReadProcessMemory(process, parameters + 0x24, &path, sizeof path, &got) && path.length < sizeof text &&
-        ReadProcessMemory(process, path.buffer, text, path.length, &got))
-        WideCharToMultiByte(CP_ACP, 0, text, path.length / 2, narrow, sizeof narrow - 1, nullptr, nullptr);
-    if (process) CloseHandle(process);
+        ReadProcessMemory(process, reinterpret_cast<char*>(basic[1]) + 0x10, &parameters, sizeof parameters, nullptr) &&
+        ReadProcessMemory(process, parameters + 0x24, &path, sizeof path, nullptr) && path.length < sizeof wide &&
+        ReadProcessMemory(process, path.buffer, wide, path.length, nullptr))
+        WideCharToMultiByte(CP_ACP, 0, wide, path.length / 2, narrow, sizeof narrow - 1, nullptr, nullptr);
+    CloseHandle(process);
     return narrow;
 }
 
-struct Watch {
-    DWORD processId;
-    std::set<HWND> seen;
-};
+typedef std::pair<DWORD, std::set<HWND>> Seen;  // a process and the visible windows it showed
 
-BOOL CALLBACK collectWindows(HWND window, LPARAM context) {
-    Watch* watch = reinterpret_cast<Watch*>(context);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == watch->processId && IsWindowVisible(window)) watch->seen.insert(window);
+BOOL CALLBACK collectVisible(HWND window, LPARAM context) {
+    Seen* seen = reinterpret_cast<Seen*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == seen->first && IsWindowVisible(window)) seen->second.insert(window);
     return TRUE;
 }
 
-std::string watchProcess(DWORD timeoutMs, std::string commandLine) {
+std::string watch(DWORD timeoutMs, std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return "error: cannot start " + commandLine;
-    Watch watch = {process.dwProcessId, {}};
-    bool ended = waitFor([&] {
-        EnumWindows(collectWindows, reinterpret_cast<LPARAM>(&watch));
+    Seen seen = {process.dwProcessId, {}};
+    bool ended = waitFor(timeoutMs, [&] {
+        EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&seen));
         return WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0;
-    }, timeoutMs);
+    });
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return (ended ? "exit=" + std::to_string(exitCode) : std::string("running")) +
-           " windows=" + std::to_string(watch.seen.size());
+    return (ended ? "exit=" + std::to_string(exitCode) : "running") + " windows=" + std::to_string(seen.second.size());
 }
 
-std::string accessibleChildren(HWND window) {
+std::string accessible(HWND window) {
     IAccessible* object = nullptr;
     CoInitialize(nullptr);
     if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -148,13 +96,12 @@ std::string accessibleChildren(HWND window) {
         object->get_accName(child, &name);
         object->get_accRole(child, &role);
         object->get_accState(child, &state);
-        char entry[600] = {};
-        if (name) WideCharToMultiByte(CP_ACP, 0, name, -1, entry, 512, nullptr, nullptr);
-        line += (id > 1 ? ";" : "") + std::string(entry) + "|" + std::to_string(role.lVal) + "|" +
+        char narrow[512] = {};
+        WideCharToMultiByte(CP_ACP, 0, name ? name : L"", -1, narrow, sizeof narrow, nullptr, nullptr);
+        line += (id > 1 ? ";" : "") + std::string(narrow) + "|" + std::to_string(role.lVal) + "|" +
                 std::to_string(state.lVal);
         SysFreeString(name);
     }
-    object->Release();
     return line;
 }
 
@@ -162,43 +109,27 @@ std::string accessibleChildren(HWND window) {
 HFONT dialogFont;
 
 BOOL CALLBACK collectClipped(HWND control, LPARAM context) {
-    char kind[32] = {}, text[512] = {};
+    char kind[32] = {}, label[512] = {};
     GetClassNameA(control, kind, sizeof kind);
-    GetWindowTextA(control, text, sizeof text);
+    GetWindowTextA(control, label, sizeof label);
     LONG style = GetWindowLongA(control, GWL_STYLE);
-    bool button = lstrcmpiA(kind, "Button") == 0, label = lstrcmpiA(kind, "Static") == 0;
-    if (!(button || label) || text[0] == '\0' || (label && (style & SS_TYPEMASK) == SS_ICON)) return TRUE;
+    bool button = lstrcmpiA(kind, "Button") == 0, group = button && (style & BS_TYPEMASK) == BS_GROUPBOX;
+    if (!label[0] || !(button || lstrcmpiA(kind, "Static") == 0) || (!button && (style & SS_TYPEMASK) == SS_ICON))
+        return TRUE;
     RECT area = {};
     GetClientRect(control, &area);
-    bool group = button && (style & BS_TYPEMASK) == BS_GROUPBOX;
-    // Push buttons keep a border and a little space on each side; a group box's title
-    // sits after a short stretch of its frame.
+    // Push buttons keep a border and a little space each side; a group box's title
+    // starts after a short stretch of its frame.
     LONG room = area.right - (button ? GetSystemMetrics(SM_CXEDGE) * 4 + (group ? 8 : 0) : 0);
     HDC dc = GetDC(control);
     HGDIOBJ old = SelectObject(dc, dialogFont);
     RECT needed = {0, 0, room, 0};
-    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (button && !group ? DT_SINGLELINE : 0));
+    DrawTextA(dc, label, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (button && !group ? DT_SINGLELINE : 0));
     SelectObject(dc, old);
     ReleaseDC(control, dc);
-    if (needed.right > room || (!group && needed.bottom > area.bottom)) {
-        std::string* out = reinterpret_cast<std::string*>(context);
-        *out += (out->empty() ? "" : ";") + std::string(text);
-    }
+    std::string* out = reinterpret_cast<std::string*>(context);
+    if (needed.right > room || (!group && needed.bottom > area.bottom)) *out += (out->empty() ? "" : ";") + std::string(label);
     return TRUE;
-}
-
-std::string clipped(HWND dialog, int dpi) {
-    dialogFont = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                             "MS Shell Dlg");
-    std::string out;
-    EnumChildWindows(dialog, collectClipped, reinterpret_cast<LPARAM>(&out));
-    DeleteObject(dialogFont);
-    return out;
-}
-
-std::string rectangle(RECT area) {
-    return std::to_string(area.left) + " " + std::to_string(area.top) + " " + std::to_string(area.right - area.left) +
-           " " + std::to_string(area.bottom - area.top);
 }
 
 }  // namespace
@@ -208,37 +139,37 @@ int main(int argc, char** argv) {
     auto number = [&](int k) { return strtoul(argv[i + k], nullptr, 0); };
     auto window = [&](int k) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(number(k))); };
     auto control = [&] { return GetDlgItem(window(0), static_cast<int>(number(1))); };
-    auto handle = [](HWND found) {
-        return found ? std::to_string(reinterpret_cast<ULONG_PTR>(found)) : std::string("error: no such window");
-    };
     const struct {
         const char* name;
         int arguments;
         std::function<std::string()> run;
     } commands[] = {
         {"find", 3, [&] {
-            HWND found = waitForWindow(argv[i], argv[i + 1], number(2));
-            DWORD processId = 0;
-            GetWindowThreadProcessId(found, &processId);
-            return handle(found) + (found ? " " + std::to_string(processId) : "");
+            HWND found = nullptr;
+            waitFor(number(2), [&] {
+                found = FindWindowA(argv[i + 1], argv[i]);
+                return found && IsWindowVisible(found);
+            });
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            return found ? std::to_string(reinterpret_cast<ULONG_PTR>(found)) + " " + std::to_string(owner)
+                         : "error: no window " + std::string(argv[i]);
         }},
-        {"notice", 1, [&] { return handle(waitForWindow("Vorlex Setup Notice", "#32770", number(0))); }},
-        {"text", 2, [&] { return windowText(number(1) ? control() : window(0)); }},
+        {"gone", 2, [&] { return std::to_string(waitFor(number(1), [&] { return !IsWindow(window(0)); })); }},
+        {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
         {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
-        {"enabled", 2, [&] { return std::to_string(IsWindowEnabled(control()) ? 1 : 0); }},
+        {"enabled", 2, [&] { return std::to_string(IsWindowEnabled(control())); }},
         {"pos", 2, [&] { return std::to_string(SendMessageA(control(), PBM_GETPOS, 0, 0)); }},
-        {"cwd", 1, [&] { return currentDirectory(number(0)); }},
-        {"gone", 2, [&] { return std::to_string(waitFor([&] { return !IsWindow(window(0)); }, number(1))); }},
-        {"client", 1, [&] {
-            RECT area = {};
-            GetClientRect(window(0), &area);
-            MapWindowPoints(window(0), nullptr, reinterpret_cast<POINT*>(&area), 2);
-            return rectangle(area);
-        }},
         {"rect", 2, [&] {
             RECT area = {};
-            GetWindowRect(control(), &area);
-            return rectangle(area);
+            if (number(1) == 0) {
+                GetClientRect(window(0), &area);
+                MapWindowPoints(window(0), nullptr, reinterpret_cast<POINT*>(&area), 2);
+            } else {
+                GetWindowRect(control(), &area);
+            }
+            return std::to_string(area.left) + " " + std::to_string(area.top) + " " +
+                   std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top);
         }},
         {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
         {"settext", 3, [&] {
@@ -246,18 +177,25 @@ int main(int argc, char** argv) {
             MultiByteToWideChar(CP_UTF8, 0, argv[i + 2], -1, wide, 1024);
             return std::to_string(SendMessageW(control(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide)));
         }},
-        {"watch", 2, [&] { return watchProcess(number(0), argv[i + 1]); }},
-        {"access", 1, [&] { return accessibleChildren(window(0)); }},
-        {"clipped", 2, [&] { return clipped(window(0), static_cast<int>(number(1))); }},
+        {"cwd", 1, [&] { return currentDirectory(number(0)); }},
+        {"watch", 2, [&] { return watch(number(0), argv[i + 1]); }},
+        {"access", 1, [&] { return accessible(window(0)); }},
+        {"clipped", 2, [&] {
+            dialogFont = CreateFontA(-MulDiv(8, static_cast<int>(number(1)), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                     FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+            std::string out;
+            EnumChildWindows(window(0), collectClipped, reinterpret_cast<LPARAM>(&out));
+            return out;
+        }},
     };
     while (i < argc) {
         std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;
-        for (const auto& command : commands) {
+        for (const auto& command : commands)
             if (name == command.name && i + command.arguments <= argc) {
                 out = command.run();
                 i += command.arguments;
+                break;
             }
-        }
         printf("%s\n", out.c_str());
         fflush(stdout);
         if (out.rfind("error:", 0) == 0) return 1;
