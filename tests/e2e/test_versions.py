@@ -1,13 +1,13 @@
-"""A player's whole journey on the Windows version named on the command line: install,
-play, uninstall from the system's list, the running uninstaller removed at the restart
-by that family's route, and a clean machine after it. DirectX is offered on Windows 95
-only; on Windows 10 the game is left running during the uninstall."""
+"""A player's journey on the Windows version named on the command line: install, a failed
+play, play, uninstall from the system's list, the running uninstaller removed at the
+restart by that family's route, and a clean machine after it."""
 import os
+import shutil
 import sys
 import unittest
 
-from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, REFUSED, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
-    Scenarios, wait_exit, wait_until
+from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
+    Scenarios, wait_until
 
 # version: DirectX offered, deletion at the restart through WININIT.INI, game running at the uninstall
 VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40": (False, False, False),
@@ -23,9 +23,9 @@ class Journey(Scenarios):
         before = self.m.snapshot()
         setup, hwnd, origin = self.launcher()
         self.assert_buttons(origin, [INSTALL, EXIT] + [DIRECTX] * offered, [PLAY, UNINSTALL] + [DIRECTX] * (not offered))
-        self.assertEqual(self.m.second_start(), REFUSED, "during the launcher")
         self.install(origin, directx_offered=offered)
         self.assert_buttons(origin, [PLAY, UNINSTALL], [INSTALL])
+        self.m.screenshot("journey-installed")
         group = self.m.reg("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                            "Common Programs") + "\\Halvane"  # every account's Start menu
         for link in ("Vorlex - Play.lnk", "Vorlex - Setup.lnk"):
@@ -39,24 +39,49 @@ class Journey(Scenarios):
                                  (UNINSTALL_KEY, "EstimatedSize", hex(size))]:
             self.assertEqual(self.m.reg(key, name), value, name)
 
+        folder = self.m.unix_path(FOLDER)
+        game, stray = os.path.join(folder, "Vorlex.exe"), self.m.unix_path("C:\\windows\\Vorlex.exe")
+        for fault in ("the game missing", "no folder recorded"):  # nor a Vorlex.exe found by its bare name
+            if fault == "the game missing":
+                os.rename(game, stray)
+            else:
+                self.m.reg_add(VERSION_KEY, "Path", "")
+                shutil.copy(stray, game)
+            self.press(origin, PLAY)
+            box, text = self.m.notice()
+            self.assertEqual(text, "Could not start Vorlex.\nThe game may not be installed correctly.", fault)
+            self.assertEqual(self.m.second_start(), 0, "the marker is held again during the message")
+            self.m.driver("click", box, 1)
+            self.assertEqual(self.m.driver("cwd", self.m.find("Vorlex Setup")[1])[0], "D:\\", "cwd restored")
+        os.remove(stray)
+        self.m.reg_add(VERSION_KEY, "Path", FOLDER)
         self.press(origin, PLAY)
         game, _ = self.m.find("Vorlex", "VorlexDemoGame")
-        self.assertIsNotNone(wait_exit(setup), "the launcher closes when the game starts")
-        with open(os.path.join(self.m.unix_path(FOLDER), "vlxstart.txt")) as f:
+        setup.wait(20)  # the launcher closes when the game starts
+        with open(os.path.join(folder, "vlxstart.txt")) as f:
             self.assertEqual(f.read().strip().lower(), FOLDER.lower(), "the game runs in its folder")
         os.remove(f.name)  # the demo game's note, not a file of the install
         if not game_running:
             self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
             self.assertTrue(self.m.gone(game))
 
+        open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
+        for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
+            self.m.wine("attrib", "+r", FOLDER + "\\" + name)
+        with open(os.path.join(folder, "save1.sav"), "wb") as f:
+            f.write(b"the player's game")
         command = self.m.reg(UNINSTALL_KEY, "UninstallString")
         self.assertTrue(command.endswith(" U"), command)
         uninstaller = self.m.start(*command.split(" "))
         self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
-        self.assertIsNotNone(wait_exit(uninstaller))
-        left = sorted(os.listdir(self.m.unix_path(FOLDER))) if game_running else []
-        self.assertEqual(left, ["Vorlex.exe", "filesys.dat"] * game_running, "only the files in use wait")
-        self.assertEqual(os.path.exists(self.m.unix_path(FOLDER)), game_running)
+        uninstaller.wait(20)
+        self.assertEqual(sorted(os.listdir(folder)), ["Vorlex.exe", "filesys.dat"] * game_running + ["save1.sav"],
+                         "the named files went, read-only or not, but those in use; the saved game stays")
+        with open(os.path.join(folder, "save1.sav"), "rb") as f:
+            self.assertEqual(f.read(), b"the player's game")
+        os.remove(f.name)  # the player's own, removed by the player
+        if not game_running:
+            os.rmdir(folder)
         self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))
         copy = self.m.unix_path(command[:-2])
         self.assertTrue(os.path.exists(copy), "the running uninstaller stays until a restart")
@@ -74,43 +99,43 @@ class Journey(Scenarios):
             self.directx_from_the_launcher()
 
     def directx_from_the_launcher(self):
-        """Without dsetup.dll on the CD nothing is offered; with it the question, the
-        stand-in's setup called, the button dark at once; a setup that needs a restart gets one."""
-        dll = os.path.join(self.m.cd, "directx", "dsetup.dll")
-        target = os.readlink(dll)
-        os.remove(dll)
+        """Without dsetup.dll on the CD nothing is offered; with it the question, the stand-in
+        called, the button dark at once; then a setup that asks for a restart gets one."""
+        directx = os.path.join(self.m.cd, "directx")
+        target = os.readlink(os.path.join(directx, "dsetup.dll"))
+        os.remove(os.path.join(directx, "dsetup.dll"))
         setup, hwnd, origin = self.launcher()
         self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="no dsetup.dll on the CD")
         self.escape(setup, hwnd)
-        os.symlink(target, dll)
-        for result, config in [(0, None), (1, "version=3\nversionok=1\nresult=1\n")]:
-            if config:
-                os.remove(os.path.join(self.m.cd, "directx", "dsetup.cfg"))
-                with open(os.path.join(self.m.cd, "directx", "dsetup.cfg"), "w") as f:
-                    f.write(config)
-                leftover = self.m.unix_path("C:\\leftover.tmp")
-                open(leftover, "w").close()
-                with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "w") as f:
-                    f.write("[Rename]\r\nNUL=C:\\LEFTOVER.TMP\r\n")
+        os.symlink(target, os.path.join(directx, "dsetup.dll"))
+        for restart in (False, True):
             setup, hwnd, origin = self.launcher()
             self.press(origin, DIRECTX)
             box, text = self.m.notice()
             self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
             self.m.screenshot("directx-question", box)
-            self.assertEqual(self.m.second_start(), REFUSED, "during the DirectX question")
+            self.assertEqual(self.m.second_start(), 0, "refused during the DirectX question")
             self.m.driver("click", box, 6)  # Yes
-            if result == 0:
+            if not restart:
                 self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="dark at once")
                 self.escape(setup, hwnd)
-            else:
-                box, text = self.m.notice()
-                self.assertEqual(text, "It is highly recommended that you reboot your\ncomputer now, "
-                                 "to finish the DirectX install.\n\nDo you want to reboot now?")
-                self.m.driver("click", box, 6)
-                self.assertIsNotNone(wait_exit(setup), "the launcher ends")
-                self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
-            with open(os.path.join(self.m.cd, "directx", "dsetup.log")) as f:
-                self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
+                with open(os.path.join(directx, "dsetup.log")) as f:
+                    self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
+                os.remove(os.path.join(directx, "dsetup.cfg"))
+                with open(os.path.join(directx, "dsetup.cfg"), "w") as f:
+                    f.write("version=3\nversionok=1\nresult=1\n")  # the stand-in's setup asks for a restart
+                continue
+            box, text = self.m.notice()
+            self.assertEqual(text, "It is highly recommended that you reboot your\ncomputer now, "
+                             "to finish the DirectX install.\n\nDo you want to reboot now?")
+            leftover = self.m.unix_path("C:\\leftover.tmp")  # deleted by the next start of Windows
+            open(leftover, "w").close()
+            with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "w") as f:
+                f.write("[Rename]\r\nNUL=C:\\LEFTOVER.TMP\r\n")
+            self.m.driver("click", box, 6)
+            setup.wait(20)  # the launcher ends
+            self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
