@@ -8,7 +8,7 @@ from=$top/build/windows/artifacts
 to=$top/docs/screens
 screens="launcher-at-rest launcher-hover-exit install-options copy-progress install-error clean-up-done
 journey-installed uninstall-win95 directx-question launcher-192dpi install-options-192dpi
-copy-progress-192dpi clean-up-done-192dpi uninstall-192dpi"
+uninstall-192dpi"
 mkdir -p "$to"
 for name in $screens; do
     if [ ! -f "$from/$name.png" ]; then

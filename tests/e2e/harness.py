@@ -1,226 +1,287 @@
-"""A clean Windows machine under Wine for the end-to-end tests.
-
-Each Machine is a fresh copy of the run's template prefix with the demo CD mapped as
-CD-ROM drive D:, its own Xvfb display and a persistent wineserver, so that the state
-between two program runs can be looked at without restarting Windows. Everything is
-ended and removed by close(), also when a test fails.
-"""
+"""The end-to-end harness: a clean Windows machine under Wine and Xvfb with the demo CD
+as drive D:, the player's mouse, the launcher's picture, and snapshots of the machine."""
+import atexit
 import ctypes
+import functools
 import os
-import shutil
-import signal
+import re
+import select
+import stat
+import struct
 import subprocess
 import tempfile
 import time
+import unittest
 
-WINE_ENV = {
-    "WINEARCH": "win32",
-    "WINEDEBUG": "-all",
-    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
-}
-
-SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
-VK_RETURN = 13
-VK_ESCAPE = 27
-
-
-def _die_with_parent():
-    """In the child: end with the test process, even when that is killed."""
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+SCREEN_W, SCREEN_H = 1024, 768
+INSTALL, DIRECTX, PLAY, UNINSTALL, EXIT = 1, 2, 3, 4, 5
+REGIONS = {1: (17, 141, 118, 170), 2: (17, 179, 118, 208), 3: (17, 215, 118, 244),
+           4: (17, 251, 118, 280), 5: (17, 287, 118, 316)}
+FOLDER = "C:\\Program Files\\Vorlex"
+VERSION_KEY = "HKLM\\Software\\Halvane\\Vorlex\\1.00"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex"
+CD = os.environ.get("VORLEX_CD", "")
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-class DriverError(Exception):
-    pass
+def wait_until(condition, seconds=10):
+    deadline = time.monotonic() + seconds
+    while not (value := condition()) and time.monotonic() < deadline:
+        time.sleep(0.02)
+    return value
 
 
 class Machine:
-    def __init__(self, version=None, cd=None, dpi=None):
-        self.template = os.environ["VORLEX_WINE_TEMPLATE"]
-        root = os.environ.get("VORLEX_WINE_ROOT") or os.path.dirname(self.template)
-        os.makedirs(root, exist_ok=True)
-        self.work = tempfile.mkdtemp(prefix="e2e.", dir=root)
-        self.prefix = os.path.join(self.work, "prefix")
-        self.xvfb = None
-        self.processes = []
-        try:
-            subprocess.run(["cp", "-a", self.template, self.prefix], check=True)
-            self.env = dict(os.environ, WINEPREFIX=self.prefix, **WINE_ENV)
-            self._start_xvfb()
-            # The CD is a tree of links to the built one, so a test may add to it.
-            self.cd = os.path.join(self.work, "cd")
-            subprocess.run(["cp", "-rs", os.path.realpath(cd or os.environ["VORLEX_CD"]), self.cd], check=True)
-            os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
-            self.wine("reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/d", "cdrom", "/f")
-            if version:
-                self.wine("reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f")
-            if dpi:  # the display's scaling: 192 is 200 %
-                self.wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                          "/d", str(dpi), "/f")
-            # The drive type is read when the server starts.
-            self.restart_server()
-        except BaseException:
-            self.close()
-            raise
+    """A copy of the template prefix with its own display and a persistent wineserver."""
 
-    # -- set-up and tear-down -------------------------------------------------
-    def _start_xvfb(self):
+    def __init__(self, version="win7", dpi=None):
+        template = os.environ["VORLEX_WINE_TEMPLATE"]
+        self.work = tempfile.mkdtemp(prefix="e2e.", dir=os.path.dirname(template))
+        self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
+        subprocess.run(["cp", "-a", template, self.prefix], check=True)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         read, write = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            preexec_fn=_die_with_parent)
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                                      "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                                     preexec_fn=lambda: ctypes.CDLL(None).prctl(1, 15), **QUIET)  # ends with the test
         os.close(write)
         with os.fdopen(read) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
-        self.env["DISPLAY"] = self.display
+            self.env["DISPLAY"] = self.display = ":" + f.readline().strip()
+        # The CD is a tree of links to the built one, so a scenario may change it.
+        subprocess.run(["cp", "-rs", os.path.realpath(CD), self.cd], check=True)
+        os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
+        self.reg_add("HKLM\\Software\\Wine\\Drives", "d:", "cdrom")
+        if dpi:
+            self.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", str(dpi), "REG_DWORD")
+        self.reg_add("HKCU\\Software\\Wine", "Version", version)
+        self.restart()  # the server reads the version and the drive types when it starts
 
-    def restart_server(self):
-        """Ends every Windows process and starts a persistent server: a restart of Windows."""
-        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-k"], env=self.env, **quiet)
-        subprocess.run(["wineserver", "-w"], env=self.env, **quiet)
-        # Persistent, but only for a while once idle: a test killed by its time-out
-        # leaves no server behind for long.
-        subprocess.run(["wineserver", "-p60"], env=self.env, check=True, **quiet)
-        # Boot Windows now (services, desktop), not inside the first test's program.
-        self.wine("reg", "query", "HKLM\\Software\\Wine\\Drives")
+    def restart(self):
+        """A restart of Windows: every program ends, then the boot does what waits for it."""
+        for args in (["-k"], ["-w"], ["-p60"]):  # persistent only a while once idle
+            subprocess.run(["wineserver", *args], env=self.env, **QUIET)
+        self.wine("wineboot", "-r")
 
     def close(self):
-        for p in self.processes:
-            if p.poll() is None:
-                p.kill()
-        if os.path.isdir(self.prefix):
-            subprocess.run(["wineserver", "-k"], env=getattr(self, "env", None), stderr=subprocess.DEVNULL)
-            subprocess.run(["wineserver", "-w"], env=getattr(self, "env", None))
-        for p in self.processes:
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                pass
-        if self.xvfb:
-            self.xvfb.send_signal(signal.SIGTERM)
-            self.xvfb.wait()
-        shutil.rmtree(self.work, ignore_errors=True)
+        subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=self.env, **QUIET)
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        subprocess.run(["rm", "-rf", self.work])
 
-    # -- running programs -----------------------------------------------------
     def unix_path(self, windows_path):
-        """C:\\x\\y -> the file in the prefix (C: only)."""
-        assert windows_path[:3].upper() == "C:\\", windows_path
         return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
 
-    def wine(self, *args, timeout=120, check=True):
-        """Runs a Windows program to its end; returns (exit code, output lines).
-
-        The output goes through a file, not a pipe: the first program after a boot
-        starts Windows' services, which inherit its handles and would keep a pipe
-        open long after the program itself has ended."""
+    def wine(self, *args, check=True, timeout=120):
+        """(exit code, output lines); through a file, as services a program starts hold pipes open."""
         with tempfile.TemporaryFile(mode="w+", dir=self.work) as out:
-            p = subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL,
-                                 stdout=out, stderr=subprocess.DEVNULL)
-            try:
-                code = p.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
-                raise
+            code = subprocess.run(["wine", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.DEVNULL, timeout=timeout).returncode
             out.seek(0)
             lines = [line.rstrip("\r\n") for line in out]
-        if check and code != 0:
-            raise DriverError("wine %s: exit %d: %s" % (" ".join(map(str, args)), code, " | ".join(lines)))
+        assert code == 0 or not check, "wine %s: exit %d: %s" % (args, code, lines)
         return code, lines
 
+    def reg_add(self, key, name, data, kind="REG_SZ"):
+        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+
+    def reg(self, key, name=None):
+        """A value as reg query shows it, None when missing (a key: True or None)."""
+        code, lines = self.wine("reg", "query", key, *(["/v", name] if name else []), check=False)
+        if code != 0 or not name:
+            return code == 0 or None
+        return re.search(r"REG_\w+\s+(.*)$", " ".join(lines)).group(1).strip()
+
     def start(self, *args, cwd="C:\\windows"):
-        """Starts a Windows program, as a player or autorun would; returns the Popen."""
-        p = subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd),
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.processes.append(p)
-        return p
+        return subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd), **QUIET)
 
-    def driver(self, *args, timeout=60):
-        """Runs vxdriver.exe commands; returns its output lines."""
-        return self.wine(os.environ["VORLEX_DRIVER"], *map(str, args), timeout=timeout)[1]
+    def driver(self, *args):
+        return self.wine(os.environ["VORLEX_DRIVER"], *args)[1]
 
-    def text(self, hwnd, control_id=0):
-        """The whole text of a window or of one of its controls, lines joined."""
-        return "\n".join(self.driver("text", hwnd, control_id))
+    def find(self, caption, window_class="#32770", timeout_ms=15000):
+        return tuple(int(v) for v in self.driver("find", caption, window_class, timeout_ms)[0].split())
 
-    def find_window(self, caption="*", window_class="#32770", pid=0, timeout_ms=15000):
-        """(hwnd, pid) of a visible top-level window."""
-        hwnd, found_pid = self.driver("find", caption, window_class, pid, timeout_ms)[0].split()
-        return int(hwnd), int(found_pid)
+    def text(self, hwnd, control=0):
+        return "\n".join(self.driver("text", hwnd, control))
 
-    def reg_query(self, key, value=None):
-        """(found, output lines) of reg query."""
-        code, lines = self.wine("reg", "query", key, *(["/v", value] if value else []), check=False)
-        return code == 0, lines
+    def notice(self, timeout_ms=15000):
+        box = int(self.driver("find", "Vorlex Setup Notice", "#32770", timeout_ms)[0].split()[0])
+        return box, self.text(box, 0xFFFF)
+
+    def gone(self, hwnd, timeout_ms=15000):
+        return self.driver("gone", hwnd, timeout_ms)[0] == "1"
+
+    def second_start(self, *tail):
+        """The exit code of a new start of setup.exe, which must end at once showing nothing."""
+        return self.wine("D:\\setup.exe", *tail, check=False, timeout=15)[0]
 
     def xdotool(self, *args):
-        """The real mouse and keyboard of this machine's display."""
-        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, **QUIET)
 
-    def click(self, hwnd, control_id):
-        """Clicks a dialog's control with the real mouse, in its middle."""
-        x, y, w, h = (int(v) for v in self.driver("rect", hwnd, control_id)[0].split())
-        self.xdotool("mousemove", x + w // 2, y + h // 2)
-        self.xdotool("click", 1)
+    def rect(self, hwnd, control=0):
+        return tuple(int(v) for v in self.driver("rect", hwnd, control)[0].split())
 
-    def grab(self):
-        """The screen as it is now: a Screen of exact RGB pixels.
+    def click(self, hwnd, control):
+        x, y, w, h = self.rect(hwnd, control)
+        self.xdotool("mousemove", x + w // 2, y + h // 2, "click", 1)
 
-        Read with ImageMagick's import. xwd -root is not used: here it showed the
-        dialogs the launcher owns black, while import and xwd of the dialog's own
-        window show them drawn."""
+    def grab(self):  # import, not xwd, which showed the launcher's dialogs black
         data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
                               check=True, stdout=subprocess.PIPE).stdout
-        return Screen(data, SCREEN_WIDTH, SCREEN_HEIGHT)
+        return lambda x, y: tuple(data[(y * SCREEN_W + x) * 3:(y * SCREEN_W + x) * 3 + 3])
 
-    def screenshot_of(self, hwnd, name):
-        """A screenshot once the window shows more than the black of a window not yet painted."""
-        x, y, w, h = (int(v) for v in self.driver("client", hwnd)[0].split())
-        points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
-        if not wait_until(lambda: any(self.grab().pixel(px, py) != (0, 0, 0) for px, py in points), 5):
-            raise AssertionError("window %d stayed black on the screen" % hwnd)
-        return self.screenshot(name)
-
-    def screenshot(self, name):
-        """Saves the screen as a PNG test artefact and returns its path."""
+    def screenshot(self, name, hwnd=None):
+        """A test artefact, once the window shows more than the black of one not painted."""
+        if hwnd:
+            x, y, w, h = self.rect(hwnd)
+            points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
+            assert wait_until(lambda: any(self.grab()(*p) != (0, 0, 0) for p in points), 5), name + " stayed black"
         folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
         os.makedirs(folder, exist_ok=True)
-        png = os.path.join(folder, name + ".png")
-        subprocess.run(["import", "-display", self.display, "-window", "root", png], check=True)
-        return png
+        subprocess.run(["import", "-display", self.display, "-window", "root", os.path.join(folder, name + ".png")])
+
+    def snapshot(self):
+        """C:'s files with sizes but the temporary ones, and the key names under Software but Wine's."""
+        root, files, keys = os.path.join(self.prefix, "drive_c"), set(), set()
+        for folder, dirs, names in os.walk(root):
+            rel = os.path.relpath(folder, root).lower()
+            dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))
+                       and d.lower() not in ("temp", "logs", "installer")]
+            files.add("dir " + rel)
+            files.update("file %s %d" % (os.path.join(rel, n.lower()), os.path.getsize(os.path.join(folder, n)))
+                         for n in names if not os.path.islink(os.path.join(folder, n)))
+        for hive in ("system.reg", "user.reg"):
+            with open(os.path.join(self.prefix, hive), encoding="latin-1") as f:
+                keys.update(hive + k for k in re.findall(r"^\[(Software\\\\[^\]]*)\]", f.read(), re.M)
+                            if not k.startswith("Software\\\\Wine"))
+        # The processed WININIT.INI kept as WININIT.BAK is the system's, not ours.
+        return {f for f in files if not f.startswith("file windows/wininit.bak ")}, keys
 
 
-class Screen:
-    """A captured screen: packed 8-bit RGB, read pixel by pixel."""
-
-    def __init__(self, data, width, height):
-        assert len(data) == width * height * 3, (len(data), width, height)
-        self.width, self.height, self.data = width, height, data
-
-    def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.data[i:i + 3])
+with open(os.path.join(os.path.dirname(__file__), "../../resources/art/background.bmp"), "rb") as f:
+    BMP = f.read()  # the launcher's picture: 8 bits a pixel, bottom-up rows
+PALETTE = [(BMP[56 + 4 * i], BMP[55 + 4 * i], BMP[54 + 4 * i]) for i in range(256)]
+(PIXELS,), (WIDTH, HEIGHT) = struct.unpack_from("<I", BMP, 10), struct.unpack_from("<ii", BMP, 18)
 
 
-def wait_until(condition, seconds=10, interval=0.02):
-    """Polls condition until it holds; its last value (falsy when time ran out)."""
-    deadline = time.monotonic() + seconds
-    while True:
-        value = condition()
-        if value or time.monotonic() > deadline:
-            return value
-        time.sleep(interval)
+@functools.lru_cache
+def brightness(level):
+    """Colour index -> the palette's nearest to that colour at level/8."""
+    def nearest(c):
+        want = [min(255, (v * 16 * level) >> 7) for v in c]
+        return min(range(256), key=lambda j: sum((a - b) ** 2 for a, b in zip(want, PALETTE[j])))
+    return [nearest(c) for c in PALETTE]
 
 
-def wait_exit(process, seconds=20):
-    """The exit code of a started program, or None when it is still running."""
-    try:
-        return process.wait(timeout=seconds)
-    except subprocess.TimeoutExpired:
-        return None
+def colour(x, y, level=8):
+    """The screen colour of picture point (x, y) drawn at a brightness level."""
+    return PALETTE[brightness(level)[BMP[PIXELS + (HEIGHT - 1 - y) * WIDTH + x]]]
+
+
+class FedCdFile:
+    """A CD file replaced by a pipe the test fills, so an install can be held at any point."""
+
+    def __init__(self, m, relative, size=0):
+        self.source = os.path.realpath(os.path.join(CD, *relative.split("\\")))
+        with open(self.source, "rb") as f:
+            self.data = f.read().ljust(size, b"\0")
+        self.path = os.path.join(m.cd, *relative.split("\\"))
+        os.remove(self.path)
+        os.mkfifo(self.path)
+        # Read and write: the open waits for no reader, who sees the end only at close().
+        self.fd = os.open(self.path, os.O_RDWR | os.O_NONBLOCK)
+        self.sent, self.stopped = 0, False
+
+    def feed(self, count, seconds=20, pause=0.0):
+        """The next count bytes; False when the reader stopped taking them."""
+        end, deadline = min(self.sent + count, len(self.data)), time.monotonic() + seconds
+        while self.sent < end and not self.stopped and time.monotonic() < deadline:
+            if select.select([], [self.fd], [], 0.1)[1]:
+                self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
+                time.sleep(pause)
+        return self.sent == end
+
+    def close(self):
+        """The end of the file for the reader; the CD's own file is back once the CD is."""
+        if self.fd is not None:
+            os.close(self.fd)
+            self.fd = None
+        if os.path.exists(self.path) and stat.S_ISFIFO(os.stat(self.path).st_mode):
+            os.remove(self.path)
+            os.symlink(self.source, self.path)
+
+
+MACHINES = {}
+atexit.register(lambda: [m.close() for m in MACHINES.values()])
+
+
+class Scenarios(unittest.TestCase):
+    """What a player does, on a machine the run's scenarios share, each leaving it as it was."""
+    machine = {}
+
+    @classmethod
+    def setUpClass(cls):
+        key = repr(sorted(cls.machine.items()))
+        cls.m = MACHINES.get(key) or MACHINES.setdefault(key, Machine(**cls.machine))
+
+    def launcher(self, *args):
+        self.m.xdotool("mousemove", 0, 0)
+        process = self.m.start("D:\\setup.exe", *args)
+        hwnd, pid = self.m.find("Vorlex Setup")
+        return process, hwnd, self.m.rect(hwnd)[:2]
+
+    def level_of(self, screen, origin, region, level, step=3):
+        left, top, right, bottom = REGIONS[region]
+        return all(screen(origin[0] + x, origin[1] + y) == colour(x, y, level)
+                   for y in range(top, bottom + 1, step) for x in range(left, right + 1, step))
+
+    def assert_buttons(self, origin, lit=(), dark=(), why=""):  # dark: at half brightness
+        def shown():
+            screen = self.m.grab()
+            return all(self.level_of(screen, origin, r, 8) for r in lit) and \
+                all(self.level_of(screen, origin, r, 4) for r in dark)
+        self.assertTrue(wait_until(shown, 15), "lit %s dark %s: %s" % (lit, dark, why))
+
+    def press(self, origin, region):
+        left, top, right, bottom = REGIONS[region]
+        self.m.xdotool("mousemove", origin[0] + (left + right) // 2, origin[1] + (top + bottom) // 2, "click", 1)
+
+    def escape(self, process, hwnd):
+        self.m.driver("post", hwnd, 0x100, 27, 0)  # WM_KEYDOWN Escape
+        process.wait(20)  # Escape ends the launcher
+
+    def install(self, origin, directx_offered=False):
+        self.press(origin, INSTALL)
+        options, _ = self.m.find("Vorlex Install Options")
+        self.assertEqual(self.m.text(options, 1008), FOLDER)
+        self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
+        self.m.screenshot("install-options", options)
+        self.m.click(options, 1012)
+        if directx_offered:
+            box, text = self.m.notice(120000)
+            self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
+            self.m.driver("click", box, 7)  # No
+        self.assertTrue(self.m.gone(options, 120000), "the copy ran and the options closed")
+
+    def uninstall_dialog(self, screenshot=None, in_use=False):
+        """Uninstall Now in the dialog that is up (files in use: told once, no hang), Exit."""
+        dialog, _ = self.m.find("Vorlex Uninstall")
+        self.assertEqual(self.m.text(dialog, 1025), FOLDER)
+        if screenshot:
+            self.m.screenshot(screenshot, dialog)
+        self.assertEqual(self.m.second_start(), 0, "refused during the uninstall dialog")
+        self.m.click(dialog, 1016)
+        if in_use:
+            box, text = self.m.notice(30000)
+            self.assertEqual(text, "Some files of Vorlex are in use and will be removed when Windows restarts.")
+            self.m.driver("click", box, 1)
+        self.assertTrue(wait_until(lambda: self.m.text(dialog, 1025) == "Finished uninstall."))
+        self.m.click(dialog, 1023)
+        self.assertTrue(self.m.gone(dialog))
+
+    def assert_clean_after_restart(self, before):
+        self.m.restart()
+        files, keys = self.m.snapshot()
+        self.assertEqual((sorted(files - before[0]), sorted(before[0] - files)), ([], []), "files added, gone")
+        self.assertEqual(sorted(keys ^ before[1]), [], "registry keys")

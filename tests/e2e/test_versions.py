@@ -1,75 +1,141 @@
-"""One player's whole journey on one Windows version, named on the command line
-(win95, win98, nt40, winxp, win7, win10): the buttons as that system shows them,
-install, play, uninstall from the system's list of programs, the removal of the
-running uninstaller at the restart by that family's route, and a clean machine after.
-
-What differs between the versions: DirectX is offered on Windows 95 only (before and
-after the install); the 95 family gets its deletion from WININIT.INI, NT from the
-pending renames in the registry."""
+"""A player's journey on the Windows version named on the command line: install, a failed
+play, play, uninstall from the system's list, the running uninstaller removed at the
+restart by that family's route, and a clean machine after it."""
 import os
+import shutil
 import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import wait_exit  # noqa: E402
-from player import (DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, Player,  # noqa: E402
-                    file_snapshot, registry_snapshot)
+from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
+    Scenarios, wait_until
 
-VERSION = "win7"
-NINETY_FIVE_FAMILY = ("win95", "win98")
+# version: DirectX offered, deletion at the restart through WININIT.INI, game running at the uninstall
+VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40": (False, False, False),
+            "winxp": (False, False, False), "win7": (False, False, False), "win10": (False, False, True)}
+VERSION = sys.argv.pop(1) if len(sys.argv) > 1 and sys.argv[1] in VERSIONS else "win7"
 
 
-class Version(Player):
-    def test_install_play_and_uninstall(self):
-        version = VERSION
-        print("\n%s:" % version, end=" ", flush=True)
-        self.start(version)
-        files, keys = file_snapshot(self.m), registry_snapshot(self.m)
+class Journey(Scenarios):
+    machine = {"version": VERSION}
+
+    def test_install_play_uninstall_restart(self):
+        offered, wininit, game_running = VERSIONS[VERSION]
+        before = self.m.snapshot()
         setup, hwnd, origin = self.launcher()
-        offered = version == "win95"
-        lit, dark = [INSTALL, EXIT], [PLAY, UNINSTALL]
-        (lit if offered else dark).append(DIRECTX)
-        self.assertTrue(self.wait_states(origin, lit=lit, dark=dark), "the buttons of a fresh machine")
-        self.second_start_is_refused("the launcher")
+        self.assert_buttons(origin, [INSTALL, EXIT] + [DIRECTX] * offered, [PLAY, UNINSTALL] + [DIRECTX] * (not offered))
+        self.install(origin, directx_offered=offered)
+        self.assert_buttons(origin, [PLAY, UNINSTALL], [INSTALL])
+        self.m.screenshot("journey-installed")
+        group = self.m.reg("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                           "Common Programs") + "\\Halvane"  # every account's Start menu
+        for link in ("Vorlex - Play.lnk", "Vorlex - Setup.lnk"):
+            self.assertTrue(os.path.exists(self.m.unix_path(group + "\\" + link)), link)
+        size = sum((os.path.getsize(os.path.join(CD, "data", f)) + 1023) // 1024 for f in ("vlx.exe", "filesys.dat"))
+        for key, name, value in [(VERSION_KEY, "Group", group), (VERSION_KEY, "Path", FOLDER),
+                                 (UNINSTALL_KEY, "DisplayName", "Vorlex"), (UNINSTALL_KEY, "Publisher", "Halvane"),
+                                 (UNINSTALL_KEY, "DisplayIcon", FOLDER + "\\Vorlex.exe,0"),
+                                 (UNINSTALL_KEY, "DisplayVersion", "1.00"), (UNINSTALL_KEY, "InstallLocation", FOLDER),
+                                 (UNINSTALL_KEY, "NoModify", "0x1"), (UNINSTALL_KEY, "NoRepair", "0x1"),
+                                 (UNINSTALL_KEY, "EstimatedSize", hex(size))]:
+            self.assertEqual(self.m.reg(key, name), value, name)
 
-        self.install_through_launcher(origin, directx_offered=offered)
-        self.assertTrue(self.wait_states(origin, lit=[PLAY, UNINSTALL], dark=[INSTALL]), "installed")
-        self.listed_for_every_account()
-        print("install", end=" ", flush=True)
-
+        folder = self.m.unix_path(FOLDER)
+        game, stray = os.path.join(folder, "Vorlex.exe"), self.m.unix_path("C:\\windows\\Vorlex.exe")
+        for fault in ("the game missing", "no folder recorded"):  # nor a Vorlex.exe found by its bare name
+            if fault == "the game missing":
+                os.rename(game, stray)
+            else:
+                self.m.reg_add(VERSION_KEY, "Path", "")
+                shutil.copy(stray, game)
+            self.press(origin, PLAY)
+            box, text = self.m.notice()
+            self.assertEqual(text, "Could not start Vorlex.\nThe game may not be installed correctly.", fault)
+            self.assertEqual(self.m.second_start(), 0, "the marker is held again during the message")
+            self.m.driver("click", box, 1)
+            self.assertEqual(self.m.driver("cwd", self.m.find("Vorlex Setup")[1])[0], "D:\\", "cwd restored")
+        os.remove(stray)
+        self.m.reg_add(VERSION_KEY, "Path", FOLDER)
         self.press(origin, PLAY)
-        game, _ = self.m.find_window(caption="Vorlex", window_class="VorlexDemoGame")
-        self.assertIsNotNone(wait_exit(setup), "the launcher closes when the game starts")
-        probe = os.path.join(self.m.unix_path(FOLDER), "vlxstart.txt")
-        with open(probe) as f:
+        game, _ = self.m.find("Vorlex", "VorlexDemoGame")
+        setup.wait(20)  # the launcher closes when the game starts
+        with open(os.path.join(folder, "vlxstart.txt")) as f:
             self.assertEqual(f.read().strip().lower(), FOLDER.lower(), "the game runs in its folder")
-        os.remove(probe)  # the demo game's note, not a file of the install
-        self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
-        self.assertEqual(self.m.driver("gone", game, 15000)[0], "1")
-        print("play", end=" ", flush=True)
+        os.remove(f.name)  # the demo game's note, not a file of the install
+        if not game_running:
+            self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
+            self.assertTrue(self.m.gone(game))
 
-        copy = self.uninstall_from_the_programs_list("uninstall-" + version)
-        if version in NINETY_FIVE_FAMILY:
-            with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "rb") as f:
-                lines = f.read().split(b"\r\n")
-            self.assertEqual(lines[0], b"[Rename]")
-            self.assertTrue(lines[1].startswith(b"NUL="), lines)
+        open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
+        for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
+            self.m.wine("attrib", "+r", FOLDER + "\\" + name)
+        with open(os.path.join(folder, "save1.sav"), "wb") as f:
+            f.write(b"the player's game")
+        command = self.m.reg(UNINSTALL_KEY, "UninstallString")
+        self.assertTrue(command.endswith(" U"), command)
+        uninstaller = self.m.start(*command.split(" "))
+        self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
+        uninstaller.wait(20)
+        self.assertEqual(sorted(os.listdir(folder)), ["Vorlex.exe", "filesys.dat"] * game_running + ["save1.sav"],
+                         "the named files went, read-only or not, but those in use; the saved game stays")
+        with open(os.path.join(folder, "save1.sav"), "rb") as f:
+            self.assertEqual(f.read(), b"the player's game")
+        os.remove(f.name)  # the player's own, removed by the player
+        if not game_running:
+            os.rmdir(folder)
+        self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))
+        copy = self.m.unix_path(command[:-2])
+        self.assertTrue(os.path.exists(copy), "the running uninstaller stays until a restart")
+        ini = self.m.unix_path("C:\\windows\\WININIT.INI")
+        pending = self.m.reg("HKLM\\System\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations")
+        if wininit:
+            with open(ini, "rb") as f:
+                self.assertRegex(f.read(), b"^\\[Rename\\]\r\nNUL=[^\r]*~")  # the short name of the copy
+            self.assertIsNone(pending, "no MoveFileEx on the 95 family")
         else:
-            self.assertTrue(self.m.reg_query("HKLM\\System\\CurrentControlSet\\Control\\Session Manager",
-                                             "PendingFileRenameOperations")[0])
-            self.assertFalse(os.path.exists(self.m.unix_path("C:\\windows\\WININIT.INI")))
-        self.after_restart_nothing_is_left(files, keys, copy)
-        print("uninstall restart clean", end=" ", flush=True)
+            self.assertIn(os.path.basename(copy).lower(), pending.lower())
+            self.assertFalse(os.path.exists(ini), "WININIT.INI untouched on NT")
+        self.assert_clean_after_restart(before)
+        if VERSION == "win95":
+            self.directx_from_the_launcher()
 
+    def directx_from_the_launcher(self):
+        """Without dsetup.dll on the CD nothing is offered; with it the question, the stand-in
+        called, the button dark at once; then a setup that asks for a restart gets one."""
+        directx = os.path.join(self.m.cd, "directx")
+        target = os.readlink(os.path.join(directx, "dsetup.dll"))
+        os.remove(os.path.join(directx, "dsetup.dll"))
         setup, hwnd, origin = self.launcher()
-        self.assertTrue(self.wait_states(origin, lit=[INSTALL, EXIT], dark=[PLAY, UNINSTALL]),
-                        "the buttons of a fresh machine again")
-        self.m.driver("key", hwnd, 27)
-        self.assertIsNotNone(wait_exit(setup))
-        print("states", flush=True)
+        self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="no dsetup.dll on the CD")
+        self.escape(setup, hwnd)
+        os.symlink(target, os.path.join(directx, "dsetup.dll"))
+        for restart in (False, True):
+            setup, hwnd, origin = self.launcher()
+            self.press(origin, DIRECTX)
+            box, text = self.m.notice()
+            self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
+            self.m.screenshot("directx-question", box)
+            self.assertEqual(self.m.second_start(), 0, "refused during the DirectX question")
+            self.m.driver("click", box, 6)  # Yes
+            if not restart:
+                self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="dark at once")
+                self.escape(setup, hwnd)
+                with open(os.path.join(directx, "dsetup.log")) as f:
+                    self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
+                os.remove(os.path.join(directx, "dsetup.cfg"))
+                with open(os.path.join(directx, "dsetup.cfg"), "w") as f:
+                    f.write("version=3\nversionok=1\nresult=1\n")  # the stand-in's setup asks for a restart
+                continue
+            box, text = self.m.notice()
+            self.assertEqual(text, "It is highly recommended that you reboot your\ncomputer now, "
+                             "to finish the DirectX install.\n\nDo you want to reboot now?")
+            leftover = self.m.unix_path("C:\\leftover.tmp")  # deleted by the next start of Windows
+            open(leftover, "w").close()
+            with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "w") as f:
+                f.write("[Rename]\r\nNUL=C:\\LEFTOVER.TMP\r\n")
+            self.m.driver("click", box, 6)
+            setup.wait(20)  # the launcher ends
+            self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-        VERSION = sys.argv.pop(1)
     unittest.main(verbosity=2)
