@@ -1,5 +1,5 @@
 """Faults met during an install: the CD taken out, a small disk that fills up, setup
-killed, no Programs folder, an abort at random moments. Each ends, with no hang, in a
+killed, an abort at a random moment. Each ends, with no hang, in a
 machine equal to its snapshot from before once Windows restarted."""
 import os
 import random
@@ -9,11 +9,9 @@ import tempfile
 import threading
 import unittest
 
-from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile, \
-    Scenarios, wait_until
+from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, FedCdFile, Scenarios, wait_until
 
 ABORT, FOLDER_EDIT, INSTALL_NOW, FREE_SPACE, ERROR_TEXT, CLEAN_UP = 1005, 1008, 1012, 1013, 1014, 1029
-SHELL_FOLDERS = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
 
@@ -115,58 +113,28 @@ class Faults(Installs):
         self.escape(setup, hwnd)
         self.assert_clean_after_restart(self.before)
 
-    def test_no_programs_folder_in_the_registry(self):
-        saved = [(hive + SHELL_FOLDERS, name) for hive, name in [("HKCU", "Programs"), ("HKLM", "Common Programs")]]
-        saved = [(key, name, self.m.reg(key, name)) for key, name in saved]
-        for key, name, _ in saved:
-            self.m.wine("reg", "delete", key, "/v", name, "/f")
-        self.options().close()  # the CD's own file
-        self.m.click(self.dialog, INSTALL_NOW)
-        self.clean_up("Start menu error")
-        for key, name, value in saved:
-            self.m.reg_add(key, name, value)
-        self.assert_clean_after_restart(self.before)
-
-
-class AbortAtRandomMoments(Installs):
-    def test_no_finishes_the_install_and_yes_cleans_up(self):
+class Abort(Installs):
+    def test_no_goes_on_and_yes_cleans_up(self):
+        """Abort at a random moment of the copy, which goes on slowly meanwhile (1.3 MB/s):
+        No lets it go on; Yes stops it at its next safe point and the clean-up follows."""
         seed = int(os.environ.get("VORLEX_SEED") or random.randrange(1 << 30))  # VORLEX_SEED repeats a run
-        chance = random.Random(seed)
-        answers = chance.sample(["yes", "no", chance.choice(["yes", "no"]), chance.choice(["yes", "no"])], 4)
-        print("\nseed %d:" % seed, end=" ", flush=True)
-        for answer in answers:
-            fed = self.options()
-            moment = chance.randrange(len(fed.data) - (4 << 20))
-            print("%s@%d" % (answer, moment), end=" ", flush=True)
-            self.m.click(self.dialog, INSTALL_NOW)
-            copy, _ = self.m.find("Vorlex Installation")
-            self.assertTrue(fed.feed(moment))
-            # The copy goes on slowly (5 MB/s) while the press reaches it: it stops at
-            # its next safe point, which needs the chunk in hand to arrive.
-            feeder = threading.Thread(target=fed.feed, args=(len(fed.data), 60, 0.0125))
-            feeder.start()
+        print("\nseed %d" % seed, end=" ", flush=True)
+        fed = self.options()
+        copy = self.copy(fed, random.Random(seed).randrange(1 << 20, 16 << 20))
+        feeder = threading.Thread(target=fed.feed, args=(len(fed.data), 60, 0.05))
+        feeder.start()
+        for answer in (7, 6):  # No, then Yes
             self.m.click(copy, 1027)
             box, text = self.m.notice()
             self.assertEqual(text, "Are you sure you want to abort the install?")
-            self.m.driver("click", box, 7 if answer == "no" else 6)
-            # After Yes the question came at once, also while the copy waits in a read,
-            # which must return before it can stop: the CD ends here.
-            fed.stopped = answer == "yes"
-            feeder.join()
-            fed.close()
-            if answer == "no":
-                self.assertTrue(self.m.gone(self.dialog, 60000), "the install ran to its end")
-                with open(os.path.join(self.m.unix_path(FOLDER), "filesys.dat"), "rb") as f:
-                    self.assertTrue(f.read() == fed.data, "the archive arrived whole")
-                self.press(self.origin, UNINSTALL)
-                self.uninstall_dialog()
-                self.escape(self.setup, self.hwnd)
-            else:
-                self.clean_up()
-            # The server writes the registry files in its own time: between rounds the
-            # keys are asked for, the whole registry is compared after the restart.
-            self.assertEqual(sorted(self.m.snapshot()[0] ^ self.before[0]), [], "%s@%d" % (answer, moment))
-            self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))
+            sent = fed.sent
+            self.m.driver("click", box, answer)
+            if answer == 7:  # more than the pipe holds: the copy reads again
+                self.assertTrue(wait_until(lambda: fed.sent > sent + 65536, 10), "the copy went on after No")
+        fed.stopped = True  # the read in hand returns once the CD file ends
+        feeder.join()
+        fed.close()
+        self.clean_up()
         self.assert_clean_after_restart(self.before)
 
 

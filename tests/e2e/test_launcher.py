@@ -1,7 +1,5 @@
-"""The launcher under the real mouse and keyboard, the start-up as a player meets it, and
-the launcher at 200 % display scaling."""
+"""The launcher under the real mouse and keyboard, and at 200 % display scaling."""
 import os
-import shutil
 import signal
 import unittest
 
@@ -84,33 +82,6 @@ class Launcher(Scenarios):
         self.assertRaises(AssertionError, self.m.find, "Vorlex Install Options", "#32770", 1500)
         self.assert_buttons(self.origin, [INSTALL], [PLAY], why="and no refresh either")
         self.escape(self.setup, self.hwnd)
-
-
-class StartUp(Scenarios):
-    def test_current_folder_second_start_and_uninstall_mode(self):
-        os.makedirs(os.path.join(self.m.cd, "sub"))
-        os.symlink(os.path.join(self.m.cd, "setup.exe"), os.path.join(self.m.cd, "sub", "setup.exe"))
-        copy = "C:\\windows\\N0001A2B3-Vorlex-Setup.exe"  # the uninstaller's copy, started without arguments
-        shutil.copy(os.path.join(self.m.cd, "setup.exe"), self.m.unix_path(copy))
-        for command, start_in, cwd, caption in [
-                (["D:\\setup.exe"], "C:\\windows", "D:\\", "Vorlex Setup"),
-                (["D:\\setup.exe", "/s", "-x"], "C:\\windows", "D:\\", "Vorlex Setup"),
-                (["D:\\sub\\setup.exe"], "C:\\", "D:\\SUB\\", "Vorlex Setup"),
-                ([copy], "C:\\", "C:\\WINDOWS\\", "Vorlex Setup"),
-                (["D:\\setup.exe", "u"], "C:\\windows", "D:\\", "Vorlex Uninstall"),
-                (["D:\\setup.exe", "C:\\music"], "C:\\windows", "D:\\", "Vorlex Uninstall")]:
-            process = self.m.start(*command, cwd=start_in)
-            hwnd, pid = self.m.find(caption)
-            self.assertEqual(self.m.driver("cwd", pid)[0].upper(), cwd, command)
-            for tail in ((), ("u",)):
-                self.assertEqual(self.m.second_start(*tail), 0, command)
-            if caption == "Vorlex Setup":
-                self.escape(process, hwnd)
-            else:
-                self.assertEqual(self.m.text(hwnd, 1016), "Uninstall Now")
-                self.m.click(hwnd, 1023)
-                process.wait(20)  # Exit ends the uninstall dialog and the program
-        self.escape(*self.launcher()[:2])  # once they have ended, a new start is not blocked
 
 
 class HighDpi(Scenarios):

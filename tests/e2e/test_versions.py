@@ -68,20 +68,13 @@ class Journey(Scenarios):
         open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
         for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
             self.m.wine("attrib", "+r", FOLDER + "\\" + name)
-        with open(os.path.join(folder, "save1.sav"), "wb") as f:
-            f.write(b"the player's game")
         command = self.m.reg(UNINSTALL_KEY, "UninstallString")
         self.assertTrue(command.endswith(" U"), command)
         uninstaller = self.m.start(*command.split(" "))
         self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
         uninstaller.wait(20)
-        self.assertEqual(sorted(os.listdir(folder)), ["Vorlex.exe", "filesys.dat"] * game_running + ["save1.sav"],
-                         "the named files went, read-only or not, but those in use; the saved game stays")
-        with open(os.path.join(folder, "save1.sav"), "rb") as f:
-            self.assertEqual(f.read(), b"the player's game")
-        os.remove(f.name)  # the player's own, removed by the player
-        if not game_running:
-            os.rmdir(folder)
+        left = sorted(os.listdir(folder)) if os.path.exists(folder) else []
+        self.assertEqual(left, ["Vorlex.exe", "filesys.dat"] * game_running, "all went, read-only or not, but files in use")
         self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))
         copy = self.m.unix_path(command[:-2])
         self.assertTrue(os.path.exists(copy), "the running uninstaller stays until a restart")
@@ -99,42 +92,18 @@ class Journey(Scenarios):
             self.directx_from_the_launcher()
 
     def directx_from_the_launcher(self):
-        """Without dsetup.dll on the CD nothing is offered; with it the question, the stand-in
-        called, the button dark at once; then a setup that asks for a restart gets one."""
-        directx = os.path.join(self.m.cd, "directx")
-        target = os.readlink(os.path.join(directx, "dsetup.dll"))
-        os.remove(os.path.join(directx, "dsetup.dll"))
+        """The question, the stand-in's setup called with the CD's folder, the button dark at once."""
         setup, hwnd, origin = self.launcher()
-        self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="no dsetup.dll on the CD")
+        self.press(origin, DIRECTX)
+        box, text = self.m.notice()
+        self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
+        self.m.screenshot("directx-question", box)
+        self.assertEqual(self.m.second_start(), 0, "refused during the DirectX question")
+        self.m.driver("click", box, 6)  # Yes
+        self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="dark at once")
         self.escape(setup, hwnd)
-        os.symlink(target, os.path.join(directx, "dsetup.dll"))
-        for restart in (False, True):
-            setup, hwnd, origin = self.launcher()
-            self.press(origin, DIRECTX)
-            box, text = self.m.notice()
-            self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
-            self.m.screenshot("directx-question", box)
-            self.assertEqual(self.m.second_start(), 0, "refused during the DirectX question")
-            self.m.driver("click", box, 6)  # Yes
-            if not restart:
-                self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="dark at once")
-                self.escape(setup, hwnd)
-                with open(os.path.join(directx, "dsetup.log")) as f:
-                    self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
-                os.remove(os.path.join(directx, "dsetup.cfg"))
-                with open(os.path.join(directx, "dsetup.cfg"), "w") as f:
-                    f.write("version=3\nversionok=1\nresult=1\n")  # the stand-in's setup asks for a restart
-                continue
-            box, text = self.m.notice()
-            self.assertEqual(text, "It is highly recommended that you reboot your\ncomputer now, "
-                             "to finish the DirectX install.\n\nDo you want to reboot now?")
-            leftover = self.m.unix_path("C:\\leftover.tmp")  # deleted by the next start of Windows
-            open(leftover, "w").close()
-            with open(self.m.unix_path("C:\\windows\\WININIT.INI"), "w") as f:
-                f.write("[Rename]\r\nNUL=C:\\LEFTOVER.TMP\r\n")
-            self.m.driver("click", box, 6)
-            setup.wait(20)  # the launcher ends
-            self.assertTrue(wait_until(lambda: not os.path.exists(leftover), 20), "Windows restarted")
+        with open(os.path.join(self.m.cd, "directx", "dsetup.log")) as f:
+            self.assertIn("DirectXSetupA owner=1 source=D:\\directx flags=0x10018", f.read())
 
 
 if __name__ == "__main__":

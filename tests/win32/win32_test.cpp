@@ -291,27 +291,46 @@ UINT WINAPI pretendSystemDirectory(char* out, UINT size) {
     lstrcpynA(out, "C:\\dxsys", static_cast<int>(size));
     return systemLength;
 }
-int boxes;
-int WINAPI answerNo(HWND, const char*, const char*, UINT) {
-    ++boxes;
-    return IDNO;
+std::vector<std::string> asked;
+int reply;
+int WINAPI answer(HWND, const char* text, const char*, UINT) {
+    asked.push_back(text);
+    return reply;
 }
 
-TEST(DirectXStep, SystemFolderThatDoesNotFitIsNotSearched) {
+TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
     for (const char* folder : {"C:\\dxcd", "C:\\dxcd\\directx", "C:\\dxsys"}) CreateDirectoryA(folder, nullptr);
     std::string library = std::string(getenv("VORLEX_DSETUP_DIR")) + "\\dsetup.dll";
     ASSERT_TRUE(CopyFileA(library.c_str(), "C:\\dxcd\\directx\\dsetup.dll", FALSE)) << library;
     writeFile("C:\\dxcd\\directx\\dsetup.cfg", "version=3\nrevision=7\nversionok=0\nresult=0\n");
     writeFile("C:\\dxsys\\ddraw.dll", "MZ");
     SetCurrentDirectoryA("C:\\dxcd");
-    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answerNo));
+    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
     ImportPatch system(&GetSystemDirectoryA_slot, reinterpret_cast<void*>(pretendSystemDirectory));
+    reply = IDNO;
     for (UINT length : {8u, 1024u, 0u}) {  // DirectDraw found: the player is asked, and says No
         systemLength = length;
-        boxes = 0;
+        asked.clear();
         EXPECT_EQ(runDirectXStep(nullptr, 1), length == 8 ? 0 : 1) << length;
-        EXPECT_EQ(boxes, length == 8 ? 1 : 0) << length;
+        EXPECT_EQ(asked.size(), length == 8 ? 1u : 0u) << length;
     }
+    // A reported old release, Yes: the setup runs from the CD's folder, asks for a restart,
+    // and Yes to that is remembered for when the launcher ends; a failing setup is reported.
+    reply = IDYES;
+    for (const char* result : {"1", "-9"}) {
+        asked.clear();
+        systemProfile.restartRequested = 0;
+        writeFile("C:\\dxcd\\directx\\dsetup.cfg", std::string("version=3\nresult=") + result + "\n");
+        EXPECT_EQ(runDirectXStep(nullptr, 0), result[0] == '1' ? 1 : 0);
+        ASSERT_EQ(asked.size(), 2u);
+        EXPECT_EQ(asked[0], "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?");
+        EXPECT_EQ(asked[1], result[0] == '1' ? "It is highly recommended that you reboot your\ncomputer now, to "
+                                               "finish the DirectX install.\n\nDo you want to reboot now?"
+                                             : "DirectX could not be installed, Vorlex may not work!");
+        EXPECT_EQ(systemProfile.restartRequested, result[0] == '1' ? 1 : 0);
+    }
+    EXPECT_NE(readFile("C:\\dxcd\\directx\\dsetup.log").find("DirectXSetupA owner=0 source=C:\\dxcd\\directx "
+                                                              "flags=0x10018"), std::string::npos);
 }
 
 SC_HANDLE WINAPI refuseManager(const char*, const char*, DWORD) {
