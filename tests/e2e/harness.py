@@ -34,7 +34,7 @@ def wait_until(condition, seconds=10):
 class Machine:
     """A copy of the template prefix with its own display and a persistent wineserver."""
 
-    def __init__(self, version="win7", dpi=None):
+    def __init__(self, version="win7"):
         template = os.environ["VORLEX_WINE_TEMPLATE"]
         self.work = tempfile.mkdtemp(prefix="e2e.", dir=os.path.dirname(template))
         self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
@@ -52,8 +52,6 @@ class Machine:
         subprocess.run(["cp", "-rs", os.path.realpath(CD), self.cd], check=True)
         os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
         self.reg_add("HKLM\\Software\\Wine\\Drives", "d:", "cdrom")
-        if dpi:
-            self.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", str(dpi), "REG_DWORD")
         self.reg_add("HKCU\\Software\\Wine", "Version", version)
         self.restart()  # the server reads the version and the drive types when it starts
 

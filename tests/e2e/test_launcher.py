@@ -1,10 +1,9 @@
-"""The launcher under the real mouse and keyboard, and at 200 % display scaling."""
+"""The launcher under the real mouse and keyboard."""
 import os
 import signal
 import unittest
 
-from harness import DIRECTX, EXIT, INSTALL, PLAY, REGIONS, SCREEN_H, SCREEN_W, UNINSTALL, VERSION_KEY, Scenarios, \
-    colour, wait_until
+from harness import DIRECTX, EXIT, INSTALL, PLAY, SCREEN_H, SCREEN_W, UNINSTALL, Scenarios, colour, wait_until
 
 
 class Launcher(Scenarios):
@@ -75,38 +74,6 @@ class Launcher(Scenarios):
             self.assertTrue(self.pulses(EXIT, INSTALL), busy)
             self.assertEqual(self.m.rect(self.hwnd), moved + (480, 370))
 
-    def test_install_while_a_record_exists_does_nothing(self):
-        self.m.reg_add(VERSION_KEY, "Path", "C:\\Elsewhere")  # recorded by another program meanwhile
-        self.addCleanup(self.m.wine, "reg", "delete", "HKLM\\Software\\Halvane", "/f")
-        self.press(self.origin, INSTALL)
-        self.assertRaises(AssertionError, self.m.find, "Vorlex Install Options", "#32770", 1500)
-        self.assert_buttons(self.origin, [INSTALL], [PLAY], why="and no refresh either")
-        self.escape(self.setup, self.hwnd)
-
-
-class HighDpi(Scenarios):
-    machine = {"dpi": 192}
-
-    def test_launcher_doubled_and_pressed_where_it_is_drawn(self):
-        setup, hwnd, (x, y) = self.launcher()
-        self.assertEqual(self.m.rect(hwnd), ((SCREEN_W - 960) // 2, (SCREEN_H - 740) // 2, 960, 740))
-        screen = self.m.grab()
-        for px, py in [(0, 0), (300, 40), (240, 200), (479, 369), (200, 300)]:  # outside the buttons
-            self.assertEqual({screen(x + 2 * px + dx, y + 2 * py + dy) for dx in (0, 1) for dy in (0, 1)},
-                             {colour(px, py)}, (px, py))
-        self.m.screenshot("launcher-192dpi")
-        left, top, right, bottom = REGIONS[INSTALL]  # at twice the coordinates
-        self.m.xdotool("mousemove", x + left + right, y + top + bottom, "click", 1)
-        options, _ = self.m.find("Vorlex Install Options")
-        self.m.screenshot("install-options-192dpi", options)
-        self.m.click(options, 1005)
-        self.assertTrue(self.m.gone(options))
-        self.escape(setup, hwnd)
-        uninstaller = self.m.start("D:\\setup.exe", "U")
-        dialog, _ = self.m.find("Vorlex Uninstall")
-        self.m.screenshot("uninstall-192dpi", dialog)
-        self.m.click(dialog, 1023)
-        uninstaller.wait(20)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

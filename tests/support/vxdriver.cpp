@@ -2,7 +2,7 @@
 // Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
 //   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|enabled|pos HWND ID,
 //   rect HWND ID (screen "x y width height"; ID 0: the client area), post HWND MSG WPARAM
-//   LPARAM, settext HWND ID UTF-8, cwd PID (the current directory of a process).
+//   LPARAM, settext HWND ID UTF-8.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -26,27 +26,6 @@ std::string text(HWND window) {
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
                         nullptr);
     return buffer;
-}
-
-std::string currentDirectory(DWORD processId) {
-    typedef LONG(WINAPI * Query)(HANDLE, int, void*, ULONG, ULONG*);
-    Query query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    ULONG_PTR basic[6] = {};  // exit status, PEB address, ...
-    char* parameters = nullptr;
-    struct { USHORT length, maximum; WCHAR* buffer; } path = {};
-    WCHAR wide[1024] = {};
-    char narrow[1024] = {};
-    // 32-bit layout: PEB+0x10 is the process parameters, whose current directory (a
-    // UNICODE_STRING) is at +0x24.
-    if (process && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
-        ReadProcessMemory(process, reinterpret_cast<char*>(basic[1]) + 0x10, &parameters, sizeof parameters, nullptr) &&
-        ReadProcessMemory(process, parameters + 0x24, &path, sizeof path, nullptr) && path.length < sizeof wide &&
-        ReadProcessMemory(process, path.buffer, wide, path.length, nullptr))
-        WideCharToMultiByte(CP_ACP, 0, wide, path.length / 2, narrow, sizeof narrow - 1, nullptr, nullptr);
-    CloseHandle(process);
-    return narrow;
 }
 
 }  // namespace
@@ -94,7 +73,6 @@ int main(int argc, char** argv) {
             MultiByteToWideChar(CP_UTF8, 0, argv[i + 2], -1, wide, 1024);
             return std::to_string(SendMessageW(control(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide)));
         }},
-        {"cwd", 1, [&] { return currentDirectory(number(0)); }},
     };
     while (i < argc) {
         std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;

@@ -16,7 +16,6 @@
 #include "directx/directx_logic.h"
 #include "install/copy_logic.h"
 #include "install/options_logic.h"
-#include "install/uninstaller_name.h"
 #include "launcher/play_logic.h"
 #include "uninstall/ini_editor.h"
 
@@ -114,7 +113,7 @@ std::string folderOf(const char* path, size_t capacity = TextBufferSize) {
     return moduleFolder(path, folder, capacity) ? folder : "(does not fit)";
 }
 
-TEST(Paths, JoinsModuleFoldersAndTheUninstallerName) {
+TEST(Paths, JoinsAndModuleFolders) {
     char buffer[TextBufferSize];
     std::string folder(1012, 'f');
     EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe"), 1) << "1023 characters";
@@ -129,12 +128,6 @@ TEST(Paths, JoinsModuleFoldersAndTheUninstallerName) {
         EXPECT_EQ(folderOf(path), expected) << path;
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 13), "C:\\abcdefgh\\");
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 12), "(does not fit)");
-    EXPECT_EQ(uninstallerCopyName(buffer, sizeof buffer, "C:\\WINDOWS", 1223476), 1);
-    EXPECT_STREQ(buffer, "C:\\WINDOWS\\N0012AB34-Vorlex-Setup.exe");
-    EXPECT_EQ(uninstallerCopyName(buffer, sizeof buffer, "C:\\WINNT", 0xFFFFFFFFu), 1);
-    EXPECT_STREQ(buffer, "C:\\WINNT\\NFFFFFFFF-Vorlex-Setup.exe");
-    EXPECT_EQ(uninstallerCopyName(buffer, 32, "C:\\WINDOWS", 1), 0);
-    EXPECT_STREQ(buffer, "");
 }
 
 // The entry goes first in the first [Rename] (in any case of letters), or in a new one at

@@ -267,23 +267,6 @@ TEST(DeferredDeletion, FileInUseIsPutOffWithinTheWindowsDirectory) {
     CloseHandle(held);
 }
 
-TEST(LongPaths, ProgramsFolderTooLongGivesNoGroupAndNoShortcuts) {
-    const char* const folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    char saved[1024];
-    DWORD savedSize = sizeof saved;
-    RegGetValueA(HKEY_CURRENT_USER, folders, "Programs", RRF_RT_REG_SZ, nullptr, saved, &savedSize);
-    for (size_t length : {1016u, 1023u, 5000u}) {  // 1016 reads whole, "\\Halvane" does not fit
-        std::string programs = "C:\\" + std::string(length - 3, 'p');
-        RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, programs.c_str(),
-                        static_cast<DWORD>(length + 1));
-        char out[1024];
-        EXPECT_EQ(programGroupFolder(out), 0) << length;
-        EXPECT_STREQ(out, "");
-        EXPECT_EQ(createShortcuts("", "C:\\Games\\Vorlex", "C:\\x.exe"), 0);
-    }
-    RegSetKeyValueA(HKEY_CURRENT_USER, folders, "Programs", REG_SZ, saved, savedSize);
-}
-
 // The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
 // marks an unreported old release, looked for only in a system folder that fits its buffer.
 UINT systemLength;
