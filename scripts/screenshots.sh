@@ -7,8 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 from=$top/build/windows/artifacts
 to=$top/docs/screens
 screens="launcher-at-rest launcher-hover-exit install-options copy-progress install-error clean-up-done
-journey-installed uninstall-win95 directx-question launcher-192dpi install-options-192dpi
-uninstall-192dpi"
+journey-installed uninstall-win95 directx-question"
 mkdir -p "$to"
 for name in $screens; do
     if [ ! -f "$from/$name.png" ]; then

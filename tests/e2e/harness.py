@@ -189,15 +189,14 @@ class FedCdFile:
         os.mkfifo(self.path)
         # Read and write: the open waits for no reader, who sees the end only at close().
         self.fd = os.open(self.path, os.O_RDWR | os.O_NONBLOCK)
-        self.sent, self.stopped = 0, False
+        self.sent = 0
 
-    def feed(self, count, seconds=20, pause=0.0):
+    def feed(self, count, seconds=20):
         """The next count bytes; False when the reader stopped taking them."""
         end, deadline = min(self.sent + count, len(self.data)), time.monotonic() + seconds
-        while self.sent < end and not self.stopped and time.monotonic() < deadline:
+        while self.sent < end and time.monotonic() < deadline:
             if select.select([], [self.fd], [], 0.1)[1]:
                 self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
-                time.sleep(pause)
         return self.sent == end
 
     def close(self):

@@ -3,7 +3,7 @@ import os
 import signal
 import unittest
 
-from harness import DIRECTX, EXIT, INSTALL, PLAY, SCREEN_H, SCREEN_W, UNINSTALL, Scenarios, colour, wait_until
+from harness import DIRECTX, EXIT, INSTALL, PLAY, SCREEN_H, SCREEN_W, UNINSTALL, Scenarios, wait_until
 
 
 class Launcher(Scenarios):
@@ -20,15 +20,11 @@ class Launcher(Scenarios):
     def pulses(self, region, resting):  # region leaves its drawn look while resting keeps it
         return wait_until(lambda: not self.at_level(region, 8) and self.at_level(resting, 8), 5)
 
-    def test_picture_hover_disabled_buttons_and_the_keyboard(self):
-        x, y, w, h = self.m.rect(self.hwnd)
+    def test_picture_hover_and_disabled_buttons(self):
         # Frames of equal width on each side: a centred window has a centred client area.
-        self.assertEqual((x, y, w, h), ((SCREEN_W - 480) // 2, (SCREEN_H - 370) // 2, 480, 370))
+        self.assertEqual(self.m.rect(self.hwnd), ((SCREEN_W - 480) // 2, (SCREEN_H - 370) // 2, 480, 370))
         self.assert_buttons(self.origin, [INSTALL, EXIT], [DIRECTX, PLAY, UNINSTALL], "win7, nothing installed")
         self.m.screenshot("launcher-at-rest")
-        screen = self.m.grab()
-        for px, py in [(0, 0), (479, 369), (300, 40), (240, 200), (5, 360)]:
-            self.assertEqual(screen(x + px, y + py), colour(px, py), (px, py))
         self.move(60, 230)  # Play, disabled: stays dim while hovered, and a press there drags nothing
         self.m.xdotool("mousedown", 1)
         self.move(90, 260)
@@ -40,14 +36,8 @@ class Launcher(Scenarios):
         self.assertTrue(self.pulses(EXIT, INSTALL), "the hovered Exit changes within a few ticks")
         self.m.screenshot("launcher-hover-exit")
         self.move(300, 330)
-        self.m.xdotool("click", 1)  # at rest once the mouse has left; the click gives the keyboard
-        # Enter before any Tab presses nothing; dark buttons are skipped; p is dark Play's key.
-        for keys, marked, other in [("Return Tab", INSTALL, EXIT), ("Tab", EXIT, INSTALL), ("shift+Tab", INSTALL, EXIT),
-                                    ("Down", EXIT, INSTALL), ("p", EXIT, INSTALL)]:
-            self.m.xdotool("key", *keys.split())
-            self.assertTrue(self.pulses(marked, other), keys)
-        self.m.xdotool("key", "Return")
-        self.setup.wait(20)  # Enter presses the marked button
+        self.assert_buttons(self.origin, [INSTALL, EXIT], why="at rest once the mouse has left")
+        self.escape(self.setup, self.hwnd)
 
     def test_press_between_buttons_drags_the_window_also_when_busy(self):
         for dx, dy, busy in [(40, -25, False), (-30, 35, True)]:

@@ -1,8 +1,8 @@
 // vxdriver.exe: how the end-to-end tests on the Linux side reach the program's windows.
 // Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
-//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|enabled|pos HWND ID,
+//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID,
 //   rect HWND ID (screen "x y width height"; ID 0: the client area), post HWND MSG WPARAM
-//   LPARAM, settext HWND ID UTF-8.
+//   LPARAM.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
         {"gone", 2, [&] { return std::to_string(waitFor(number(1), [&] { return !IsWindow(window(0)); })); }},
         {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
         {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
-        {"enabled", 2, [&] { return std::to_string(IsWindowEnabled(control())); }},
         {"pos", 2, [&] { return std::to_string(SendMessageA(control(), PBM_GETPOS, 0, 0)); }},
         {"rect", 2, [&] {
             RECT area = {};
@@ -68,11 +67,6 @@ int main(int argc, char** argv) {
                    std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top);
         }},
         {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
-        {"settext", 3, [&] {
-            wchar_t wide[1024] = {};
-            MultiByteToWideChar(CP_UTF8, 0, argv[i + 2], -1, wide, 1024);
-            return std::to_string(SendMessageW(control(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide)));
-        }},
     };
     while (i < argc) {
         std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;

@@ -1,12 +1,19 @@
-// Fuzz target for settling a registry text value in its fixed buffer: whatever bytes
-// and size the registry reports, nothing outside the buffer is touched, an accepted
-// value is a NUL-terminated prefix of what was stored, and a refused one is empty.
+// Fuzz target for the short texts the program reads from outside: the command line
+// and a registry text value settled in its fixed buffer.
+// - Whatever the command line holds, the tail is a part of it that starts after the
+//   program's name and its blanks, and the scan answers U exactly when the tail holds
+//   a u or U.
+// - Whatever bytes and size the registry reports, nothing outside the buffer is touched,
+//   an accepted value is a NUL-terminated prefix of what was stored, a refused one empty.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "app/bounded_format.h"
+#include "app/command_line.h"
 
 namespace {
 
@@ -14,10 +21,24 @@ void check(bool condition) {
     if (!condition) abort();
 }
 
-}  // namespace
+int anyLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0x9F;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 4) return 0;
+void commandLine(const uint8_t* data, size_t size) {
+    std::string line(reinterpret_cast<const char*>(data), size);  // a C string ends at its first NUL
+    const char* start = line.c_str();
+    size_t length = strlen(start);
+    for (LeadByteTest lead : {static_cast<LeadByteTest>(nullptr), anyLeadByte}) {
+        const char* tail = commandLineTail(start, lead);
+        check(tail >= start && tail <= start + length);
+        check(tail == start + length || static_cast<unsigned char>(*tail) > ' ');
+        bool hasU = strpbrk(tail, "uU") != nullptr;
+        check(scanCommandLine(tail) == (hasU ? 'U' : 0));
+    }
+}
+
+void registryText(const uint8_t* data, size_t size) {
     // Bytes 0-1: the size the registry reports; byte 2: whether the read succeeded and
     // a small or a full buffer; the rest: what the registry wrote into the buffer.
     size_t reported = data[0] | (static_cast<size_t>(data[1]) << 8);
@@ -47,5 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     free(original);
     free(buffer);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    commandLine(data, size);
+    if (size >= 4) registryText(data, size);
     return 0;
 }
