@@ -50,7 +50,12 @@ class Faults(Scenarios):
 
     def test_cd_taken_out_during_the_copy(self):
         fed = self.options("data\\vlx.exe", size=8 << 20)  # the first file, as large as a real game's
-        self.m.screenshot("copy-progress", self.copy(fed, 4 << 20))
+        copy = self.copy(fed, 4 << 20)
+        self.m.screenshot("copy-progress", copy)
+        self.m.click(copy, 1027)  # Abort, then No: the copy goes on
+        box, text = self.m.notice()
+        self.assertEqual(text, "Are you sure you want to abort the install?")
+        self.m.driver("click", box, 7)
         os.rename(self.m.cd, self.m.cd + ".out")  # its folder goes, the file being read ends
         fed.close()
         self.m.find("Vorlex Install Error", "#32770", 30000)

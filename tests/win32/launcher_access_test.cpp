@@ -37,7 +37,9 @@ protected:
         keyboardRegion = RegionExit;
         LRESULT answer = answerLauncherObjectRequest(window, 2, 0, OBJID_CLIENT);
         ASSERT_GT(answer, 0);
-        ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+        auto fromLresult = reinterpret_cast<decltype(&ObjectFromLresult)>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("oleacc.dll"), "ObjectFromLresult")));
+        ASSERT_EQ(fromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
     }
     void TearDown() override {
         if (object != nullptr) object->Release();

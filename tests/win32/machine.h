@@ -1,6 +1,5 @@
-// File and registry helpers, and faults Wine cannot produce on demand, injected for the
-// length of a scope through the import pointer of the system function concerned: the
-// program calls through the same pointer.
+// File and registry helpers, and faults Wine cannot produce on demand, injected for a scope
+// through the import pointer of the system function, which the program calls through.
 #pragma once
 #include <windows.h>
 

@@ -130,6 +130,7 @@ TEST(Rollback, EveryBootstrapFailureIsUndoneWhole) {
 // The undo removes what the install made, a read-only file too, and nothing else: a
 // file of the player's keeps itself and the folder; a file in use goes at the restart.
 TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
+    CoInitialize(nullptr);  // as after Browse: the links are made on a thread that has COM already
     ASSERT_EQ(bootstrap(), "");
     EXPECT_EQ(leftovers().size(), 6u) << "group, three keys, folder, uninstaller copy";
     for (const char* name : {"Vorlex.exe", "filesys.dat", "scrngrab.bmp", "save1.sav"})
@@ -143,6 +144,7 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
     EXPECT_TRUE(exists("C:\\Games\\Vorlex\\save1.sav"));
     EXPECT_FALSE(exists("C:\\Games\\Vorlex\\filesys.dat"));
     CloseHandle(held);
+    CoUninitialize();
 }
 
 // A value's bytes as another program reads them, the NUL counted.
@@ -204,8 +206,8 @@ TEST(UninstallerCopy, NumberedNamesAndFailures) {
         CopyFileFails copy(error);
         EXPECT_EQ(makeUninstallerCopy(nullptr, out), 0);
         EXPECT_STREQ(out, "");
-        EXPECT_TRUE(error == ERROR_DISK_FULL ? CopyFileFails::calls == 1 : CopyFileFails::calls > 10) << error;
-        EXPECT_LE(CopyFileFails::calls, 10000);
+        int calls = CopyFileFails::calls;
+        EXPECT_TRUE(error == ERROR_DISK_FULL ? calls == 1 : calls > 10 && calls <= 10000) << error << ": " << calls;
     }
 }
 
