@@ -1,10 +1,7 @@
-// Fuzz target for the short texts the program reads from outside: the command line
-// and a registry text value settled in its fixed buffer.
-// - Whatever the command line holds, the tail is a part of it that starts after the
-//   program's name and its blanks, and the scan answers U exactly when the tail holds
-//   a u or U.
-// - Whatever bytes and size the registry reports, nothing outside the buffer is touched,
-//   an accepted value is a NUL-terminated prefix of what was stored, a refused one empty.
+// Fuzz target for short texts from outside. The command line's tail starts after the name
+// and its blanks, and the scan answers U exactly when the tail holds a u or U. A registry
+// text value settled in its buffer touches nothing outside it: accepted, it is a
+// NUL-terminated prefix of what was stored; refused, it is empty.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
