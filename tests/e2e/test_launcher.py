@@ -36,6 +36,8 @@ class Launcher(Scenarios):
         self.m.screenshot("launcher-hover-exit")
         self.move(300, 330)
         self.assert_buttons(self.origin, [INSTALL, EXIT], why="at rest once the mouse has left")
+        # A screen reader's WM_GETOBJECT for the client area gets the launcher's own object.
+        self.assertNotEqual(self.m.driver("send", self.hwnd, 0x3D, 0, 0xFFFFFFFC), ["0"])
         self.escape(self.setup, self.hwnd)
 
     def test_press_between_buttons_drags_the_window_also_when_busy(self):

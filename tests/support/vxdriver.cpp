@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
                    std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top);
         }},
         {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
+        {"send", 4, [&] { return std::to_string(SendMessageA(window(0), number(1), number(2), number(3))); }},
     };
     while (i < argc) {
         std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;
