@@ -53,12 +53,8 @@ void InstallOptionsDialog::readFolderFromEdit() {
     GetWindowTextA(edit, installFolder_, sizeof installFolder_);
 }
 
-namespace {
-
-// The megabytes the player may still write where the files will land: on the disk of
-// the deepest folder of the path that exists, so a disk mounted at a folder, or a quota,
-// counts. GetDiskFreeSpaceExA came after Windows 95 as first shipped; without it the
-// drive's root is asked, as that system can only mount whole drives. 1 when measured.
+// GetDiskFreeSpaceExA came after Windows 95 as first shipped; without it the drive's
+// root is asked, as that system can only mount whole drives.
 int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megabytes) {
     typedef BOOL(WINAPI * FreeSpaceEx)(const char*, ULARGE_INTEGER*, ULARGE_INTEGER*, ULARGE_INTEGER*);
     FreeSpaceEx freeSpaceEx = systemEntry<FreeSpaceEx>("kernel32.dll", "GetDiskFreeSpaceExA");
@@ -86,8 +82,6 @@ int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megab
     *megabytes = whole > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(whole);
     return 1;
 }
-
-}  // namespace
 
 void InstallOptionsDialog::refreshFreeSpace() {
     trimInstallFolder(installFolder_);

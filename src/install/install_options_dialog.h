@@ -27,6 +27,11 @@ private:
     char installFolder_[TextBufferSize] = {};
 };
 
+// The megabytes the player may still write where the files will land: on the disk of
+// the deepest folder of folder's path that exists, so a disk mounted at a folder, or a
+// quota, counts; root ("C:\\") is the drive's. 1 when measured.
+int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megabytes);
+
 // The folder an install is first proposed: the game's folder in "Program Files" on
 // the Windows drive (drive C: when the Windows directory names none), made when
 // missing. 1 when it fits out[1024].

@@ -13,6 +13,7 @@
 #include "directx/directx_step.h"
 #include "install/copy_engine.h"
 #include "install/install_bootstrap.h"
+#include "install/install_options_dialog.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
 #include "machine.h"
@@ -24,6 +25,7 @@ IMPORT_SLOT(timeGetTime, 0);
 IMPORT_SLOT(GetWindowsDirectoryA, 8);
 IMPORT_SLOT(GetSystemDirectoryA, 8);
 IMPORT_SLOT(MessageBoxA, 16);
+IMPORT_SLOT(GetProcAddress, 8);
 
 namespace {
 
@@ -268,6 +270,21 @@ int reply;
 int WINAPI answer(HWND, const char* text, const char*, UINT) {
     asked.push_back(text);
     return reply;
+}
+
+// Windows 95 as first shipped has no GetDiskFreeSpaceExA; its drive still has room.
+TEST(FreeSpace, MeasuredWithoutGetDiskFreeSpaceEx) {
+    static void* real = GetProcAddress_slot;
+    struct Windows95 {
+        static FARPROC WINAPI lookUp(HMODULE module, const char* name) {
+            if (HIWORD(name) != 0 && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0) return nullptr;
+            return reinterpret_cast<decltype(&lookUp)>(real)(module, name);
+        }
+    };
+    ImportPatch patch(&GetProcAddress_slot, reinterpret_cast<void*>(&Windows95::lookUp));
+    int32_t megabytes = 0;
+    EXPECT_EQ(freeSpaceWhereFilesLand("C:\\Games\\Not made yet", "C:\\", &megabytes), 1);
+    EXPECT_GT(megabytes, 0);
 }
 
 TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
