@@ -26,6 +26,7 @@ IMPORT_SLOT(GetWindowsDirectoryA, 8);
 IMPORT_SLOT(GetSystemDirectoryA, 8);
 IMPORT_SLOT(MessageBoxA, 16);
 IMPORT_SLOT(GetProcAddress, 8);
+IMPORT_SLOT(HeapReAlloc, 16);
 
 namespace {
 
@@ -214,7 +215,8 @@ TEST(UninstallerCopy, NumberedNamesAndFailures) {
 }
 
 // WININIT.INI holds other programs' pending deletions: new text that cannot be written
-// whole (to a file beside it first) leaves it byte for byte, with nothing beside it.
+// whole (to a file beside it first), or a file too big for the heap to read whole,
+// leaves it byte for byte, with nothing beside it.
 TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n" + std::string(70000, ';') + "\r\n";
     writeFile("C:\\deferred.ini", original);
@@ -225,6 +227,14 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         }
         EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
     }
+    struct HeapFull {
+        static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; }
+    };
+    {
+        ImportPatch heapFull(&HeapReAlloc_slot, reinterpret_cast<void*>(&HeapFull::reAllocate));
+        insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
+    }
+    EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << "read in part";
     insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
     EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
     EXPECT_FALSE(anyFile("C:\\deferred.v*"));
