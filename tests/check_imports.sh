@@ -14,18 +14,12 @@ imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '
 [ -n "$imports" ] || { echo "no import table read from $exe"; exit 1; }
 status=0
 for import in $imports; do
-    row=$(awk -F'\t' -v want="$import" 'tolower($1) "!" $2 == want { print; exit }' "$table")
-    if [ -z "$row" ]; then
-        echo "not in the table: $import"
-        status=1
-        continue
-    fi
-    present=$(printf '%s\n' "$row" | awk -F'\t' '{ print ($3 ~ /^yes/ && $4 ~ /^yes/ && $5 ~ /^yes/) ? 1 : 0 }')
-    if [ "$present" = 1 ]; then
-        echo "ok: $import"
-    else
-        echo "missing on a supported Windows: $(printf '%s\n' "$row" | cut -f1-5 | tr '\t' ' ')"
-        status=1
-    fi
+    row=$(awk -F'\t' -v want="$import" 'tolower($1) "!" $2 == want {
+        print ($3 ~ /^yes/ && $4 ~ /^yes/ && $5 ~ /^yes/) ? "ok" : "missing", $1, $2, $3, $4, $5; exit }' "$table")
+    case $row in
+        "") echo "not in the table: $import"; status=1 ;;
+        ok*) echo "ok: $import" ;;
+        *) echo "missing on a supported Windows: ${row#missing }"; status=1 ;;
+    esac
 done
 exit $status

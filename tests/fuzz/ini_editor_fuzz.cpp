@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -50,20 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> after = splitLines(out.data(), out.size());
     check(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0);
 
-    size_t header = before.size();
-    for (size_t i = 0; i < before.size(); ++i) {
-        if (isRenameHeader(before[i])) {
-            header = i;
-            break;
-        }
-    }
+    size_t header = std::find_if(before.begin(), before.end(), isRenameHeader) - before.begin();
     std::vector<std::string> expected = before;
-    if (header == before.size()) {
-        expected.push_back("[Rename]");
-        expected.push_back("NUL=C:\\WINDOWS\\N1~1.EXE");
-    } else {
-        expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(header) + 1, "NUL=C:\\WINDOWS\\N1~1.EXE");
-    }
+    if (header == before.size()) expected.push_back("[Rename]");
+    expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(header) + 1, "NUL=C:\\WINDOWS\\N1~1.EXE");
     // Read back, the rewrite gives exactly the lines in, in order, with the entry (and
     // the header when none matched) added: each CR LF goes as a whole.
     check(after == expected);

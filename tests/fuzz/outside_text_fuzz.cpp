@@ -41,15 +41,12 @@ void registryText(const uint8_t* data, size_t size) {
     size_t reported = data[0] | (static_cast<size_t>(data[1]) << 8);
     int stored = data[2] & 1;
     size_t capacity = (data[2] & 2) ? TextBufferSize : 1 + data[3] % 64;
-    const uint8_t* value = data + 4;
-    size_t valueSize = size - 4;
 
     // Exactly the buffer's bytes, so the sanitizer sees any step outside it.
     char* buffer = static_cast<char*>(malloc(capacity));
     memset(buffer, 'x', capacity);
-    memcpy(buffer, value, valueSize < capacity ? valueSize : capacity);
-    char* original = static_cast<char*>(malloc(capacity));
-    memcpy(original, buffer, capacity);
+    memcpy(buffer, data + 4, size - 4 < capacity ? size - 4 : capacity);
+    const std::string original(buffer, capacity);
 
     int accepted = settleRegistryText(buffer, capacity, reported, stored);
     if (accepted) {
@@ -57,13 +54,12 @@ void registryText(const uint8_t* data, size_t size) {
         size_t length = strnlen(buffer, capacity);
         check(length < capacity);
         // The text up to its first NUL, or all the data reported when it had none.
-        check(length == strnlen(original, reported));
-        check(memcmp(buffer, original, length) == 0);
+        check(length == strnlen(original.c_str(), reported));
+        check(memcmp(buffer, original.data(), length) == 0);
     } else {
         check(buffer[0] == '\0');
         check(!stored || reported > capacity || (reported == capacity && original[capacity - 1] != '\0'));
     }
-    free(original);
     free(buffer);
 }
 
