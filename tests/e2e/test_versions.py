@@ -30,13 +30,12 @@ class Journey(Scenarios):
         for link in ("Vorlex - Play.lnk", "Vorlex - Setup.lnk"):
             self.assertTrue(os.path.exists(self.m.unix_path(group + "\\" + link)), link)
         size = sum((os.path.getsize(os.path.join(CD, "data", f)) + 1023) // 1024 for f in ("vlx.exe", "filesys.dat"))
-        for key, name, value in [(VERSION_KEY, "Group", group), (VERSION_KEY, "Path", FOLDER),
-                                 (UNINSTALL_KEY, "DisplayName", "Vorlex"), (UNINSTALL_KEY, "Publisher", "Halvane"),
-                                 (UNINSTALL_KEY, "DisplayIcon", FOLDER + "\\Vorlex.exe,0"),
-                                 (UNINSTALL_KEY, "DisplayVersion", "1.00"), (UNINSTALL_KEY, "InstallLocation", FOLDER),
-                                 (UNINSTALL_KEY, "NoModify", "0x1"), (UNINSTALL_KEY, "NoRepair", "0x1"),
-                                 (UNINSTALL_KEY, "EstimatedSize", hex(size))]:
-            self.assertEqual(self.m.reg(key, name), value, name)
+        for key, values in [(VERSION_KEY, {"Group": group, "Path": FOLDER}),
+                            (UNINSTALL_KEY, {"DisplayName": "Vorlex", "Publisher": "Halvane", "DisplayVersion": "1.00",
+                                             "DisplayIcon": FOLDER + "\\Vorlex.exe,0", "InstallLocation": FOLDER,
+                                             "NoModify": "0x1", "NoRepair": "0x1", "EstimatedSize": hex(size)})]:
+            for name, value in values.items():
+                self.assertEqual(self.m.reg(key, name), value, name)
 
         folder = self.m.unix_path(FOLDER)
         game, stray = os.path.join(folder, "Vorlex.exe"), self.m.unix_path("C:\\windows\\Vorlex.exe")

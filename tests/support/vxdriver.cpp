@@ -1,8 +1,7 @@
 // vxdriver.exe: how the end-to-end tests on the Linux side reach the program's windows.
 // Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
-//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID,
-//   rect HWND ID (screen "x y width height"; ID 0: the client area), post HWND MSG WPARAM
-//   LPARAM.
+//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID, rect HWND ID
+//   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -14,10 +13,8 @@
 namespace {
 
 bool waitFor(DWORD timeoutMs, const std::function<bool()>& condition) {
-    DWORD start = GetTickCount();
-    while (!condition())
+    for (DWORD start = GetTickCount(); !condition(); Sleep(5))
         if (GetTickCount() - start > timeoutMs) return false;
-        else Sleep(5);
     return true;
 }
 

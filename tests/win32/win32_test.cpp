@@ -189,9 +189,7 @@ TEST(InstallRecord, UninstallEntry) {
     }
 }
 
-DWORD WINAPI fixedTime() {
-    return 0x12AB34;
-}
+DWORD WINAPI fixedTime() { return 0x12AB34; }
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
     char out[1024], self[MAX_PATH];
@@ -227,9 +225,7 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         }
         EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
     }
-    struct HeapFull {
-        static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; }
-    };
+    struct HeapFull { static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; } };
     {
         ImportPatch heapFull(&HeapReAlloc_slot, reinterpret_cast<void*>(&HeapFull::reAllocate));
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
@@ -287,8 +283,8 @@ TEST(FreeSpace, MeasuredWithoutGetDiskFreeSpaceEx) {
     static void* real = GetProcAddress_slot;
     struct Windows95 {
         static FARPROC WINAPI lookUp(HMODULE module, const char* name) {
-            if (HIWORD(name) != 0 && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0) return nullptr;
-            return reinterpret_cast<decltype(&lookUp)>(real)(module, name);
+            bool missing = HIWORD(name) != 0 && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0;
+            return missing ? nullptr : reinterpret_cast<decltype(&lookUp)>(real)(module, name);
         }
     };
     ImportPatch patch(&GetProcAddress_slot, reinterpret_cast<void*>(&Windows95::lookUp));
