@@ -29,7 +29,9 @@ inline bool exists(const std::string& path) {
 
 inline bool keyExists(const char* name) {
     HKEY key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
 }
 
 inline void writeFile(const std::string& path, const std::string& data) {

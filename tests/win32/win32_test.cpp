@@ -189,7 +189,9 @@ TEST(InstallRecord, UninstallEntry) {
     }
 }
 
-DWORD WINAPI fixedTime() { return 0x12AB34; }
+DWORD WINAPI fixedTime() {
+    return 0x12AB34;
+}
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
     char out[1024], self[MAX_PATH];
@@ -225,7 +227,9 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         }
         EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
     }
-    struct HeapFull { static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; } };
+    struct HeapFull {
+        static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; }
+    };
     {
         ImportPatch heapFull(&HeapReAlloc_slot, reinterpret_cast<void*>(&HeapFull::reAllocate));
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
@@ -264,20 +268,6 @@ TEST(DeferredDeletion, FileInUseIsPutOffWithinTheWindowsDirectory) {
     CloseHandle(held);
 }
 
-// The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
-// marks an unreported old release, looked for only in a system folder that fits its buffer.
-UINT systemLength;
-UINT WINAPI pretendSystemDirectory(char* out, UINT size) {
-    lstrcpynA(out, "C:\\dxsys", static_cast<int>(size));
-    return systemLength;
-}
-std::vector<std::string> asked;
-int reply;
-int WINAPI answer(HWND, const char* text, const char*, UINT) {
-    asked.push_back(text);
-    return reply;
-}
-
 // Windows 95 as first shipped has no GetDiskFreeSpaceExA; its drive still has room.
 TEST(FreeSpace, MeasuredWithoutGetDiskFreeSpaceEx) {
     static void* real = GetProcAddress_slot;
@@ -291,6 +281,20 @@ TEST(FreeSpace, MeasuredWithoutGetDiskFreeSpaceEx) {
     int32_t megabytes = 0;
     EXPECT_EQ(freeSpaceWhereFilesLand("C:\\Games\\Not made yet", "C:\\", &megabytes), 1);
     EXPECT_GT(megabytes, 0);
+}
+
+// The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
+// marks an unreported old release, looked for only in a system folder that fits its buffer.
+UINT systemLength;
+UINT WINAPI pretendSystemDirectory(char* out, UINT size) {
+    lstrcpynA(out, "C:\\dxsys", static_cast<int>(size));
+    return systemLength;
+}
+std::vector<std::string> asked;
+int reply;
+int WINAPI answer(HWND, const char* text, const char*, UINT) {
+    asked.push_back(text);
+    return reply;
 }
 
 TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
