@@ -6,7 +6,7 @@ import unittest
 
 from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, FedCdFile, Scenarios, wait_until
 
-ABORT, INSTALL_NOW, ERROR_TEXT, CLEAN_UP = 1005, 1012, 1014, 1029
+ABORT, INSTALL_NOW, ERROR_TEXT, COPY_ABORT, CLEAN_UP = 1005, 1012, 1014, 1027, 1029
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
 
@@ -51,7 +51,7 @@ class Faults(Scenarios):
         fed = self.options("data\\vlx.exe", size=8 << 20)  # the first file, as large as a real game's
         copy = self.copy(fed, 4 << 20)
         self.m.screenshot("copy-progress", copy)
-        self.m.click(copy, 1027)  # Abort, then No: the copy goes on
+        self.m.click(copy, COPY_ABORT)  # then No: the copy goes on
         box, text = self.m.notice()
         self.assertEqual(text, "Are you sure you want to abort the install?")
         self.m.driver("click", box, 7)
