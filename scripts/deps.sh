@@ -7,7 +7,15 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
-      wine wine32:i386 xvfb xdotool x11-apps imagemagick python3 clang-14 libclang-rt-14-dev xorriso)
+      imagemagick python3 clang-14 libclang-rt-14-dev xorriso)
+# Wine runs here where this host runs 32-bit x86 programs; elsewhere in the emulated PC,
+# which is built from Debian's packages with debootstrap and run by QEMU (socat and xauth
+# take its windows to this host's display).
+if bash "$(dirname "$0")/pc/runs-i386"; then
+    pkgs+=(wine wine32:i386 xvfb xdotool x11-apps)
+else
+    pkgs+=(qemu-system-x86 debootstrap e2fsprogs socat xauth)
+fi
 # A package counts only when its files are all there: a tool deleted by hand (or by a
 # clean-up of the machine) is put back by reinstalling its package.
 broken() { dpkg -V "$1" 2>/dev/null | grep -q '^missing '; }
@@ -21,7 +29,7 @@ done
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 [ ${#need[@]} -eq 0 ] || echo "deps: installing ${need[*]}" >&2
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${need[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
