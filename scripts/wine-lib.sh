@@ -3,9 +3,10 @@
 
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono/Gecko prompts, and no menu files written into the host's desktop folders
-# for every shell link the tests create.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono/Gecko prompts, no menu files written into the host's desktop folders for
+# every shell link the tests create, and no debugger waiting for a person when a
+# program crashes: the crash ends the test.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
 # vx_make_template DIR: a new 32-bit prefix prepared for the tests.
 vx_make_template() {
@@ -34,8 +35,8 @@ vx_start_xvfb() {
     : >"$fdfile"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
     VX_XVFB_PID=$!
-    local i
-    for i in $(seq 1 200); do
+    local i factor=${VORLEX_TIME_FACTOR:-1}
+    for i in $(seq 1 $((200 * ${factor%.*}))); do  # 10 s, stretched by the run's time factor
         [ -s "$fdfile" ] && break
         sleep 0.05
     done

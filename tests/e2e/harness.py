@@ -22,10 +22,17 @@ VERSION_KEY = "HKLM\\Software\\Halvane\\Vorlex\\1.00"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex"
 CD = os.environ.get("VORLEX_CD", "")
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+# How much slower this run's machine is than a PC that runs Wine natively (10 in the
+# emulated PC): every deadline below is stretched by it, no wait is a fixed sleep.
+FACTOR = float(os.environ.get("VORLEX_TIME_FACTOR") or 1)
+
+
+def scaled(seconds):
+    return seconds * FACTOR
 
 
 def wait_until(condition, seconds=10):
-    deadline = time.monotonic() + seconds
+    deadline = time.monotonic() + scaled(seconds)
     while not (value := condition()) and time.monotonic() < deadline:
         time.sleep(0.02)
     return value
@@ -40,7 +47,7 @@ class Machine:
         self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
         subprocess.run(["cp", "-a", template, self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d")
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
                                       "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
@@ -75,7 +82,7 @@ class Machine:
         """(exit code, output lines); through a file, as services a program starts hold pipes open."""
         with tempfile.TemporaryFile(mode="w+", dir=self.work) as out:
             code = subprocess.run(["wine", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
-                                  stderr=subprocess.DEVNULL, timeout=timeout).returncode
+                                  stderr=subprocess.DEVNULL, timeout=scaled(timeout)).returncode
             out.seek(0)
             lines = [line.rstrip("\r\n") for line in out]
         assert code == 0 or not check, "wine %s: exit %d: %s" % (args, code, lines)
@@ -98,17 +105,17 @@ class Machine:
         return self.wine(os.environ["VORLEX_DRIVER"], *args)[1]
 
     def find(self, caption, window_class="#32770", timeout_ms=15000):
-        return tuple(int(v) for v in self.driver("find", caption, window_class, timeout_ms)[0].split())
+        return tuple(int(v) for v in self.driver("find", caption, window_class, int(scaled(timeout_ms)))[0].split())
 
     def text(self, hwnd, control=0):
         return "\n".join(self.driver("text", hwnd, control))
 
     def notice(self, timeout_ms=15000):
-        box = int(self.driver("find", "Vorlex Setup Notice", "#32770", timeout_ms)[0].split()[0])
+        box = int(self.driver("find", "Vorlex Setup Notice", "#32770", int(scaled(timeout_ms)))[0].split()[0])
         return box, self.text(box, 0xFFFF)
 
     def gone(self, hwnd, timeout_ms=15000):
-        return self.driver("gone", hwnd, timeout_ms)[0] == "1"
+        return self.driver("gone", hwnd, int(scaled(timeout_ms)))[0] == "1"
 
     def second_start(self, *tail):
         """The exit code of a new start of setup.exe, which must end at once showing nothing."""
@@ -193,7 +200,7 @@ class FedCdFile:
 
     def feed(self, count, seconds=20):
         """The next count bytes; False when the reader stopped taking them."""
-        end, deadline = min(self.sent + count, len(self.data)), time.monotonic() + seconds
+        end, deadline = min(self.sent + count, len(self.data)), time.monotonic() + scaled(seconds)
         while self.sent < end and time.monotonic() < deadline:
             if select.select([], [self.fd], [], 0.1)[1]:
                 self.sent += os.write(self.fd, self.data[self.sent:min(end, self.sent + 65536)])
@@ -246,7 +253,7 @@ class Scenarios(unittest.TestCase):
 
     def escape(self, process, hwnd):
         self.m.driver("post", hwnd, 0x100, 27, 0)  # WM_KEYDOWN Escape
-        process.wait(20)  # Escape ends the launcher
+        process.wait(scaled(20))  # Escape ends the launcher
 
     def install(self, origin, directx_offered=False):
         self.press(origin, INSTALL)

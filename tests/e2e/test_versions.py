@@ -6,7 +6,7 @@ import sys
 import unittest
 
 from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
-    Scenarios, wait_until
+    Scenarios, scaled, wait_until
 
 # version: DirectX offered, deletion at the restart through WININIT.INI, game running at the uninstall
 VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40": (False, False, False),
@@ -54,7 +54,7 @@ class Journey(Scenarios):
         self.m.reg_add(VERSION_KEY, "Path", FOLDER)
         self.press(origin, PLAY)
         game, _ = self.m.find("Vorlex", "VorlexDemoGame")
-        setup.wait(20)  # the launcher closes when the game starts
+        setup.wait(scaled(20))  # the launcher closes when the game starts
         with open(os.path.join(folder, "vlxstart.txt")) as f:
             self.assertEqual(f.read().strip().lower(), FOLDER.lower(), "the game runs in its folder")
         os.remove(f.name)  # the demo game's note, not a file of the install
@@ -68,7 +68,7 @@ class Journey(Scenarios):
         command = self.m.reg(UNINSTALL_KEY, "UninstallString")
         uninstaller = self.m.start(*command.split(" "))
         self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
-        uninstaller.wait(20)
+        uninstaller.wait(scaled(20))
         left = sorted(os.listdir(folder)) if os.path.exists(folder) else []
         self.assertEqual(left, ["Vorlex.exe", "filesys.dat"] * game_running, "all went, read-only or not, but files in use")
         self.assertIsNone(self.m.reg(VERSION_KEY) or self.m.reg(UNINSTALL_KEY))

@@ -3,8 +3,17 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
+
+// A deadline of this run: milliseconds that suffice where Wine runs natively, times
+// VORLEX_TIME_FACTOR (10 in the emulated PC), which Wine passes on from the host.
+inline DWORD scaledMs(DWORD ms) {
+    const char* factor = std::getenv("VORLEX_TIME_FACTOR");
+    const double times = factor && std::atof(factor) > 0 ? std::atof(factor) : 1;
+    return static_cast<DWORD>(ms * times);
+}
 
 // IMPORT_SLOT(CopyFileA, 12): CopyFileA_slot, the pointer behind __imp__CopyFileA@12 (stdcall bytes).
 #define IMPORT_SLOT(name, bytes) extern "C" void* name##_slot __asm__("__imp__" #name "@" #bytes)

@@ -64,20 +64,21 @@ TEST(CopyEngine, AbortWhileTheCdReadWaits) {
         static const std::string chunk(65536, 'c');
         DWORD written = 0;
         WriteFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
-        for (int i = 0; i < 500 && installedSize("big.dat") != size; ++i) Sleep(10);
-        Sleep(100);  // and no write comes late
+        for (DWORD start = GetTickCount(); installedSize("big.dat") != size && GetTickCount() - start < scaledMs(5000);)
+            Sleep(10);
+        Sleep(scaledMs(100));  // and no write comes late
         EXPECT_EQ(installedSize("big.dat"), size);
     };
     feedAndExpect(65536);
     for (int stop : {0, 1}) {
         HANDLE asker = CreateThread(nullptr, 0, askToAbort, &job, 0, nullptr);
-        EXPECT_EQ(WaitForSingleObject(asker, 2000), WAIT_OBJECT_0) << "asking waited for the read";
+        EXPECT_EQ(WaitForSingleObject(asker, scaledMs(2000)), WAIT_OBJECT_0) << "asking waited for the read";
         CloseHandle(asker);
         feedAndExpect(65536 * (1 + stop));  // the chunk read while the question is open is held
         resumeCopy(job, stop);
     }
     CloseHandle(pipe);  // a worker that went on reading ends too
-    EXPECT_EQ(WaitForSingleObject(worker.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(worker.get(), scaledMs(10000)), WAIT_OBJECT_0);
     finishCopy(job);
     endCopy(job, worker);
     EXPECT_EQ(std::string(job.errorText), abortMarker);
