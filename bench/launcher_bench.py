@@ -13,8 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from report import BUILD, TOP, report  # noqa: E402  (also lets the e2e harness be imported)
-from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Machine  # noqa: E402
-from picture import Picture  # noqa: E402
+from harness import SCREEN_H, SCREEN_W, Machine, colour, scaled  # noqa: E402
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 
@@ -49,26 +48,25 @@ def first_paint(m, args, is_painted):
     start = time.monotonic()
     p = m.start(*args)
     while not is_painted(m.grab()):
-        if time.monotonic() - start > 60:
+        if time.monotonic() - start > scaled(60):
             raise RuntimeError("no paint")
     elapsed = time.monotonic() - start
     p.kill()
     p.wait()
-    m.restart_server()
+    m.restart()
     return elapsed
 
 
 def measure(runs=5):
     """The figures, as table rows (figure, value, target)."""
-    picture = Picture()
-    cx, cy = (SCREEN_WIDTH - 480) // 2, (SCREEN_HEIGHT - 370) // 2
+    cx, cy = (SCREEN_W - 480) // 2, (SCREEN_H - 370) // 2
     probe = [(20, 20), (300, 40), (240, 200)]  # sky, title, hills: the picture itself
 
     def launcher_painted(screen):
-        return all(screen.pixel(cx + x, cy + y) == picture.colour(x, y) for x, y in probe)
+        return all(screen(cx + x, cy + y) == colour(x, y) for x, y in probe)
 
     def bare_painted(screen):
-        return screen.pixel(cx + 240, cy + 185) == (200, 40, 40)
+        return screen(cx + 240, cy + 185) == (200, 40, 40)
 
     m = Machine()
     try:
@@ -80,7 +78,7 @@ def measure(runs=5):
         samples = []
         for _ in range(max(1, runs // 2)):
             p = m.start("D:\\setup.exe")
-            m.find_window(caption="Vorlex Setup")
+            m.find("Vorlex Setup")
             time.sleep(1)  # past the start-up, into the steady animation
             others = own_servers(m)
             before = cpu_seconds(p.pid), sum(cpu_seconds(o) for o in others)
@@ -91,7 +89,7 @@ def measure(runs=5):
             samples.append(((after[0] - before[0]) / wall, (after[1] - before[1]) / wall))
             p.kill()
             p.wait()
-            m.restart_server()
+            m.restart()
     finally:
         m.close()
 

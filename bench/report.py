@@ -16,7 +16,8 @@ os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "
 
 def machine():
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    return "%d cores, %s, Wine %s" % (os.cpu_count(), os.uname().machine, wine)
+    where = " in the emulated PC (QEMU), several times slower than natively" if os.environ.get("VORLEX_IN_PC") else ""
+    return "%d cores, %s, Wine %s%s" % (os.cpu_count(), os.uname().machine, wine, where)
 
 
 def report(name, heading, rows, with_machine=True):
