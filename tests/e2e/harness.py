@@ -22,13 +22,8 @@ VERSION_KEY = "HKLM\\Software\\Halvane\\Vorlex\\1.00"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlex"
 CD = os.environ.get("VORLEX_CD", "")
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-# How much slower this run's machine is than a PC that runs Wine natively (10 in the
-# emulated PC): every deadline below is stretched by it, no wait is a fixed sleep.
-FACTOR = float(os.environ.get("VORLEX_TIME_FACTOR") or 1)
-
-
-def scaled(seconds):
-    return seconds * FACTOR
+def scaled(seconds):  # a deadline that suffices natively, times the run's factor (10 in the emulated PC)
+    return seconds * float(os.environ.get("VORLEX_TIME_FACTOR") or 1)
 
 
 def wait_until(condition, seconds=10):

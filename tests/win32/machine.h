@@ -7,13 +7,8 @@
 #include <fstream>
 #include <string>
 
-// A deadline of this run: milliseconds that suffice where Wine runs natively, times
-// VORLEX_TIME_FACTOR (10 in the emulated PC), which Wine passes on from the host.
-inline DWORD scaledMs(DWORD ms) {
-    const char* factor = std::getenv("VORLEX_TIME_FACTOR");
-    const double times = factor && std::atof(factor) > 0 ? std::atof(factor) : 1;
-    return static_cast<DWORD>(ms * times);
-}
+// A deadline that suffices natively, times the run's VORLEX_TIME_FACTOR (10 in the emulated PC).
+inline DWORD scaledMs(DWORD ms) { const int f = std::atoi(std::getenv("VORLEX_TIME_FACTOR") ?: "1"); return ms * (f > 1 ? f : 1); }
 
 // IMPORT_SLOT(CopyFileA, 12): CopyFileA_slot, the pointer behind __imp__CopyFileA@12 (stdcall bytes).
 #define IMPORT_SLOT(name, bytes) extern "C" void* name##_slot __asm__("__imp__" #name "@" #bytes)

@@ -39,10 +39,7 @@ DWORD installedSize(const char* name) {
     return data.nFileSizeLow;
 }
 
-DWORD WINAPI askToAbort(void* job) {
-    pauseCopy(*static_cast<CopyJob*>(job));
-    return 0;
-}
+DWORD WINAPI askToAbort(void* job) { return pauseCopy(*static_cast<CopyJob*>(job)), 0; }
 
 // The CD file is a pipe the test fills, so a read waits as on a scratched disc. Asking
 // must not wait for it; the chunk read meanwhile is held, written once after No, not after Yes.
@@ -64,8 +61,7 @@ TEST(CopyEngine, AbortWhileTheCdReadWaits) {
         static const std::string chunk(65536, 'c');
         DWORD written = 0;
         WriteFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
-        for (DWORD start = GetTickCount(); installedSize("big.dat") != size && GetTickCount() - start < scaledMs(5000);)
-            Sleep(10);
+        for (DWORD t = GetTickCount(); installedSize("big.dat") != size && GetTickCount() - t < scaledMs(5000);) Sleep(10);
         Sleep(scaledMs(100));  // and no write comes late
         EXPECT_EQ(installedSize("big.dat"), size);
     };
@@ -190,9 +186,7 @@ TEST(InstallRecord, UninstallEntry) {
     }
 }
 
-DWORD WINAPI fixedTime() {
-    return 0x12AB34;
-}
+DWORD WINAPI fixedTime() { return 0x12AB34; }
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
     char out[1024], self[MAX_PATH];
