@@ -11,15 +11,22 @@
 #include "app/product.h"
 #include "app/profile_logic.h"
 #include "app/scoped_handles.h"
+#include "app/system_entry.h"
 
 SystemProfile systemProfile;
 
 namespace {
 // Full generic access to the service control manager is what an administrator has.
+// Looked up, not imported: the service manager is NT's, and Windows 95 must start.
 int userIsAdministrator() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
+    typedef SC_HANDLE(WINAPI * OpenManagerEntry)(const char*, const char*, DWORD);
+    typedef BOOL(WINAPI * CloseEntry)(SC_HANDLE);
+    OpenManagerEntry openManager = systemEntry<OpenManagerEntry>("advapi32.dll", "OpenSCManagerA");
+    CloseEntry close = systemEntry<CloseEntry>("advapi32.dll", "CloseServiceHandle");
+    if (openManager == nullptr || close == nullptr) return 0;
+    SC_HANDLE manager = openManager(nullptr, nullptr, GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE);
     if (manager == nullptr) return 0;
-    CloseServiceHandle(manager);
+    close(manager);
     return 1;
 }
 }  // namespace
