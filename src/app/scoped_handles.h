@@ -2,6 +2,7 @@
 // every way out of the operation that acquired it.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 
 #include <stdlib.h>
 
@@ -148,6 +149,21 @@ public:
 
 private:
     Interface* pointer_ = nullptr;
+};
+
+// COM started on this thread for the owner's lifetime, in a single-threaded apartment:
+// calls from other programs then arrive through this thread's message loop. A thread
+// that had COM already is counted once more and given back the same.
+class ComApartment : SingleOwner {
+public:
+    ComApartment() : result_(CoInitialize(nullptr)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    bool started() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
 };
 
 // A library loaded at run time, freed when it goes.

@@ -73,15 +73,12 @@ int createShortcuts(const char* groupFolder, const char* installFolder, const ch
     if (groupFolder[0] != '\0' ? !copyText(group, sizeof group, groupFolder) : !programGroupFolder(group)) return 0;
     CreateDirectoryA(group, nullptr);  // may be there already, with other links of the publisher
 
-    HRESULT com = CoInitialize(nullptr);
-    // S_FALSE: this thread already had COM (a folder browser may have started it);
-    // it works the same and is balanced the same.
-    if (com != S_OK && com != S_FALSE) return 0;
+    ComApartment com;  // the launcher's thread has COM already: counted once more
+    if (!com.started()) return 0;
     char game[TextBufferSize] = {};
     int play = joinPath(game, installFolder, GameExecutable) &&
                createShortcut(game, PlayLinkName, "", group, installFolder);
     int setup = createShortcut(uninstallerCopy, SetupLinkName, "", group, installFolder);
-    CoUninitialize();
     return play && setup;
 }
 

@@ -18,6 +18,12 @@ const wchar_t* const ButtonNames[RegionCount + 1] = {
 };
 const wchar_t* const AccessKeys[RegionCount + 1] = {L"", L"I", L"D", L"P", L"U", L"X"};
 
+// Kernel32's own interlocked count, called through its import: the compiler's inline
+// form is the 486's XADD, which a 386 does not have. On Windows 95 the value returned
+// has only the sign of the count, which is all Release needs.
+extern "C" LONG(WINAPI* const interlockedIncrement)(LONG volatile*) __asm__("__imp__InterlockedIncrement@4");
+extern "C" LONG(WINAPI* const interlockedDecrement)(LONG volatile*) __asm__("__imp__InterlockedDecrement@4");
+
 typedef LRESULT(WINAPI* LresultFromObjectEntry)(REFIID, WPARAM, LPUNKNOWN);
 typedef BSTR(WINAPI* SysAllocStringEntry)(const OLECHAR*);
 
@@ -69,54 +75,63 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    // Counted on the launcher's thread alone: other programs reach the object through
-    // the launcher's own message loop.
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    // Interlocked: other programs reach the object through COM, which may call in on
+    // a thread of its own where the launcher's apartment is not the one it expects.
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(interlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
+        LONG left = interlockedDecrement(&references_);
         if (left == 0) delete this;
-        return left;
+        return static_cast<ULONG>(left);
     }
 
     // IDispatch: not offered, every caller uses the interface's own methods.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (count) *count = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         return E_NOTIMPL;
     }
 
-    // IAccessible
+    // IAccessible. Each method fails once the launcher window is gone.
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (parent) *parent = nullptr;
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (count == nullptr) return E_POINTER;
         *count = RegionCount;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (out) *out = nullptr;
         return childOf(child) > 0 ? S_FALSE : E_INVALIDARG;  // the buttons are simple elements
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         return text(ButtonNames[id], name);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (value) *value = nullptr;
         return DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* description) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (description) *description = nullptr;
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         if (role == nullptr) return E_POINTER;
@@ -124,6 +139,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         if (state == nullptr) return E_POINTER;
@@ -139,15 +155,18 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (help) *help = nullptr;
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (file) *file = nullptr;
         if (topic) *topic = 0;
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         if (id == CHILDID_SELF) {
@@ -157,16 +176,19 @@ public:
         return text(AccessKeys[id], shortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (focus == nullptr) return E_POINTER;
         if (GetActiveWindow() != launcher_) focus->vt = VT_EMPTY;
         else setNumber(focus, keyboardRegion);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (selection) selection->vt = VT_EMPTY;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         if (id == CHILDID_SELF || !regionEnabled[id]) {
@@ -177,6 +199,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* x, LONG* y, LONG* width, LONG* height, VARIANT child) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id < 0) return E_INVALIDARG;
         if (!x || !y || !width || !height) return E_POINTER;
@@ -195,6 +218,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(start);
         if (id < 0 || end == nullptr) return E_INVALIDARG;
         LONG next = 0;
@@ -213,6 +237,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* hit) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         if (hit == nullptr) return E_POINTER;
         POINT point = {x, y};
         ScreenToClient(launcher_, &point);
@@ -233,9 +258,12 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        if (gone()) return CO_E_OBJNOTCONNECTED;
         LONG id = childOf(child);
         if (id <= 0) return E_INVALIDARG;
-        if (!regionEnabled[id]) return E_FAIL;
+        // Not while a dialog of the launcher covers it (the launcher is disabled then):
+        // the press would start a second one.
+        if (!regionEnabled[id] || (GetWindowLongA(launcher_, GWL_STYLE) & WS_DISABLED)) return E_FAIL;
         // Posted: the caller is answered now, and the action (which may open a dialog)
         // runs in the launcher's own message loop.
         PostMessageA(launcher_, WM_COMMAND, LauncherPressCommandBase + id, 0);
@@ -247,6 +275,10 @@ public:
 private:
     virtual ~LauncherAccessible() = default;
 
+    // A window that exists has a style (the launcher's is never 0); one that is gone has
+    // none. Read as the style, like the disabled flag, with calls the program imports already.
+    bool gone() const { return GetWindowLongA(launcher_, GWL_STYLE) == 0; }
+
     // The client area's top left corner on the screen.
     POINT clientOrigin() const {
         POINT corner = {0, 0};
@@ -256,7 +288,7 @@ private:
         return corner;
     }
 
-    ULONG references_ = 1;
+    LONG volatile references_ = 1;
     HWND launcher_;
     int32_t scale_;
 };

@@ -44,6 +44,10 @@ private:
     void onLeftButtonDown();
     void onMouseMove(WPARAM keys);
 
+    // COM on the launcher's thread for as long as the launcher exists: a screen reader's
+    // calls on its accessible object then come through the launcher's own message loop,
+    // on the thread its buttons' state belongs to. First, so it goes last.
+    ComApartment com_;
     GdiObject<HPALETTE> palette_;
     HeapBlock bitmap_;          // writable copy of bitmap 134: header, colour table, pixels
     BYTE* pixels_ = nullptr;    // the working pixels, what is drawn

@@ -92,28 +92,25 @@ IShellDispatch2* desktopShell() {
 }  // namespace
 
 int startThroughDesktopShell(const char* program, const char* folder) {
-    if (FAILED(CoInitialize(nullptr))) return 0;
-    int started = 0;
-    {
-        ComRef<IShellDispatch2> shell;
-        *shell.put() = desktopShell();
-        WideText file(program), directory(folder), operation("open"), nothing("");
-        if (shell.get() != nullptr && file.get() && directory.get() && operation.get() && nothing.get()) {
-            started = SUCCEEDED(shell->ShellExecute(file.get(), text(nothing.get()), text(directory.get()),
-                                                    text(operation.get()), number(SW_SHOWNORMAL)))
-                          ? 1
-                          : 0;
-        }
-    }
-    CoUninitialize();
-    return started;
+    ComApartment com;
+    if (!com.started()) return 0;
+    ComRef<IShellDispatch2> shell;
+    *shell.put() = desktopShell();
+    WideText file(program), directory(folder), operation("open"), nothing("");
+    if (shell.get() == nullptr || !file.get() || !directory.get() || !operation.get() || !nothing.get()) return 0;
+    return SUCCEEDED(shell->ShellExecute(file.get(), text(nothing.get()), text(directory.get()), text(operation.get()),
+                                         number(SW_SHOWNORMAL)))
+               ? 1
+               : 0;
 }
 
 int processIsElevated() {
     typedef BOOL(WINAPI * TokenInformationEntry)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+    typedef BOOL(WINAPI * OpenTokenEntry)(HANDLE, DWORD, HANDLE*);
     TokenInformationEntry information = systemEntry<TokenInformationEntry>("advapi32.dll", "GetTokenInformation");
+    OpenTokenEntry openToken = systemEntry<OpenTokenEntry>("advapi32.dll", "OpenProcessToken");
     HANDLE raw = nullptr;
-    if (information == nullptr || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return 0;
+    if (information == nullptr || openToken == nullptr || !openToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return 0;
     KernelHandle token(raw);
     // TokenElevation (20): what systems before NT 6 do not know, and refuse.
     DWORD elevated = 0, size = 0;

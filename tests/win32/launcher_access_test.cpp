@@ -1,5 +1,6 @@
 // The launcher's accessible object as a screen reader gets it, answered for a window standing
-// in for the launcher drawn twice as large, with the buttons' states set as the launcher sets them.
+// in for the launcher drawn twice as large, with the buttons' states set as the launcher sets
+// them, on a thread that has only what the launcher brings (COM for its lifetime).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleacc.h>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "launcher/launcher_access.h"
+#include "launcher/launcher_dialog.h"
 #include "launcher/regions.h"
 
 namespace {
@@ -29,7 +31,6 @@ std::string narrow(BSTR text) {
 class LauncherAccess : public ::testing::Test {
 protected:
     void SetUp() override {
-        CoInitialize(nullptr);
         window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 50, 960, 740, nullptr, nullptr, nullptr,
                                  nullptr);
         ASSERT_NE(window, nullptr);
@@ -37,15 +38,13 @@ protected:
         keyboardRegion = RegionExit;
         LRESULT answer = answerLauncherObjectRequest(window, 2, 0, OBJID_CLIENT);
         ASSERT_GT(answer, 0);
-        auto fromLresult = reinterpret_cast<decltype(&ObjectFromLresult)>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("oleacc.dll"), "ObjectFromLresult")));
-        ASSERT_EQ(fromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+        ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
     }
     void TearDown() override {
         if (object != nullptr) object->Release();
         DestroyWindow(window);
-        CoUninitialize();
     }
+    LauncherDialog launcher;
     HWND window = nullptr;
     IAccessible* object = nullptr;
 };
@@ -102,6 +101,20 @@ TEST_F(LauncherAccess, LocationsHitTestsNavigationAndPress) {
     MSG message = {};
     ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(message.wParam, static_cast<WPARAM>(LauncherPressCommandBase + RegionInstall));
+}
+
+// Under a dialog the launcher is disabled: nothing is pressed. Once gone, nothing answers.
+TEST_F(LauncherAccess, NoPressWhileCoveredAndErrorsOnceGone) {
+    EnableWindow(window, FALSE);
+    MSG message = {};
+    EXPECT_EQ(object->accDoDefaultAction(child(RegionInstall)), E_FAIL);
+    EXPECT_FALSE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    DestroyWindow(window);
+    LONG count = 0;
+    VARIANT state = {};
+    for (HRESULT answer : {object->get_accChildCount(&count), object->get_accState(child(0), &state),
+                           object->accDoDefaultAction(child(RegionExit))})
+        EXPECT_TRUE(FAILED(answer)) << std::hex << answer;
 }
 
 }  // namespace
