@@ -47,5 +47,5 @@ void InstallErrorDialog::cleanUp() {
     SetWindowTextA(button, "OK");
     focusButton(button);
     done_ = 1;
-    if (deferred) showNotice(window(), FilesInUseNotice, MB_ICONINFORMATION);
+    if (deferred) showNotice(window(), deferred > 0 ? FilesInUseNotice : FilesLeftNotice, MB_ICONINFORMATION);
 }

@@ -13,6 +13,7 @@
 #include "install/install_error_dialog.h"
 #include "install/install_manifest.h"
 #include "install/options_logic.h"
+#include "uninstall/deferred_delete.h"
 #include "resource.h"
 
 namespace {
@@ -145,6 +146,15 @@ void InstallOptionsDialog::browse() {
 }
 
 void InstallOptionsDialog::installNow() {
+    // An uninstall while the game ran left files here for Windows to delete at its
+    // next start: it would delete the new install's files with them.
+    if (removalPendingUnder(installFolder_)) {
+        showNotice(window(),
+                   "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
+                   "Please restart Windows before installing Vorlex here, or choose another folder.",
+                   MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     if (freeMegabytes_ < installManifest.RequiredMegabytes &&
         showNotice(window(),
                    "The selected drive does not have enough free space.\n\nDo you want to attempt an install anyway?",
@@ -155,8 +165,9 @@ void InstallOptionsDialog::installNow() {
     {
         CopyProgressDialog copy;
         copy.setInstall(installFolder_, &installManifest, installManifest.progressScale);
-        copy.runModal(window());
-        copyText(error, sizeof error, copy.errorText());
+        // A copy dialog that could not even open installed nothing.
+        INT_PTR opened = copy.runModal(window());
+        copyText(error, sizeof error, opened == -1 ? "Dialog error" : copy.errorText());
     }
     if (error[0] != '\0') {
         // The options stay open afterwards: the player may pick another folder and retry.

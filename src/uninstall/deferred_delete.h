@@ -4,7 +4,8 @@
 #pragma once
 
 // 0 when nothing is left to do (no such file, or deleted now); 1 when the deletion
-// was put off to the next start of Windows.
+// was put off to the next start of Windows; -1 when it could be neither deleted nor
+// put off (the file stays, and nobody may be told it will go).
 int DeferredDelete(const char* path);
 
 // Has Windows NT remove an emptied folder at its next start (after the files put off
@@ -13,5 +14,10 @@ int deferFolderDeletion(const char* folder);
 
 // Puts key=value at the top of [section] of a text file, creating the section or the
 // file when missing. An existing file that cannot be read whole, or whose new text
-// cannot be written whole, is left as it was.
-void insertIniEntry(const char* file, const char* section, const char* key, const char* value);
+// cannot be written whole, is left as it was; so is a rewrite of it that a crash cut
+// short, which the next call puts back first. 1 when the entry is in the file.
+int insertIniEntry(const char* file, const char* section, const char* key, const char* value);
+
+// 1 when Windows is still to delete or rename something in folder or below at its next
+// start (a removal put off while the game ran): files installed there now would go then.
+int removalPendingUnder(const char* folder);

@@ -12,12 +12,14 @@
 #include "uninstall/deferred_delete.h"
 
 const char* const FilesInUseNotice = "Some files of Vorlex are in use and will be removed when Windows restarts.";
+const char* const FilesLeftNotice =
+    "Some files of Vorlex are in use and could not be removed.\n\nPlease delete them once the game has ended.";
 
 namespace {
 
 // Deletes one named file of the install folder, read-only or not, and steps the bar
 // whether or not there was anything to delete. A file in use (the running game, the
-// archive it holds open) goes at the next start of Windows instead: 1 when so put off.
+// archive it holds open) goes at the next start of Windows instead: DeferredDelete's result.
 int removeFile(HWND progressBar, const char* installFolder, const char* name) {
     char path[TextBufferSize] = {};
     // A path that does not fit is not acted on: a cut one could name another file.
@@ -26,10 +28,15 @@ int removeFile(HWND progressBar, const char* installFolder, const char* name) {
     return deferred;
 }
 
+void tally(int result, int* putOff, int* left) {
+    if (result > 0) *putOff = 1;
+    if (result < 0) *left = 1;
+}
+
 }  // namespace
 
 int removeInstallation(HWND progressBar, const char* installFolder, int* deferred) {
-    int putOff = 0;
+    int putOff = 0, left = 0;
     const InstallManifest& plan = installManifest;
     if (progressBar != nullptr) {
         unsigned total = 0;
@@ -45,9 +52,9 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
 
     if (installFolder[0] != '\0') {
         for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair)
-            putOff |= removeFile(progressBar, installFolder, pair->destination);
+            tally(removeFile(progressBar, installFolder, pair->destination), &putOff, &left);
         for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra)
-            putOff |= removeFile(progressBar, installFolder, *extra);
+            tally(removeFile(progressBar, installFolder, *extra), &putOff, &left);
 
         const char* const* last = plan.subfolders;
         while (*last != nullptr) ++last;
@@ -66,7 +73,7 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
         // player's own files stays then too.
         if (!RemoveDirectoryA(installFolder) && putOff) deferFolderDeletion(installFolder);
     }
-    if (deferred != nullptr) *deferred = putOff;
+    if (deferred != nullptr) *deferred = left ? -1 : putOff;
     deleteInstallKeys();
     return deleteUninstallEntry();
 }
@@ -76,6 +83,6 @@ int undoInstall(HWND progressBar, int* deferred) {
     char setup[TextBufferSize] = {};
     readInstallRecord(path, setup);  // values that cannot be read stay empty
     int result = removeInstallation(progressBar, path, deferred);
-    DeferredDelete(setup);
+    if (DeferredDelete(setup) < 0 && deferred != nullptr) *deferred = -1;
     return result;
 }

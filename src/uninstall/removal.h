@@ -7,8 +7,8 @@
 
 // progressBar may be null; installFolder may be empty (then only the shortcuts and
 // the registry are handled). Files of the install that are in use go at the next
-// start of Windows, and deferred (when given) tells whether any did. Returns the
-// result of deleteUninstallEntry.
+// start of Windows, and deferred (when given) tells whether any did: 1, or -1 when
+// one could be neither deleted nor put off. Returns the result of deleteUninstallEntry.
 int removeInstallation(HWND progressBar, const char* installFolder, int* deferred = nullptr);
 
 // The undo of an install, after a failure or at the player's request: removes what the
@@ -19,5 +19,6 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
 int undoInstall(HWND progressBar, int* deferred = nullptr);
 
 // What the player is told, once, when files of the install had to be left for the next
-// start of Windows.
+// start of Windows (deferred 1), or could not even be left to it (deferred -1).
 extern const char* const FilesInUseNotice;
+extern const char* const FilesLeftNotice;

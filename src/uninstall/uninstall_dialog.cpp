@@ -54,5 +54,5 @@ void UninstallDialog::uninstallNow() {
     SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
     done_ = 1;
     // The running game and what it holds open go at the next start of Windows.
-    if (deferred) showNotice(window(), FilesInUseNotice, MB_ICONINFORMATION);
+    if (deferred) showNotice(window(), deferred > 0 ? FilesInUseNotice : FilesLeftNotice, MB_ICONINFORMATION);
 }

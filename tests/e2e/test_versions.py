@@ -83,9 +83,23 @@ class Journey(Scenarios):
         else:
             self.assertIn(os.path.basename(copy).lower(), pending.lower())
             self.assertFalse(os.path.exists(ini), "WININIT.INI untouched on NT")
+        if game_running:  # installed there again before the restart, the restart would delete it
+            self.reinstall_refused_until_the_restart()
         self.assert_clean_after_restart(before)
         if VERSION == "win95":
             self.directx_from_the_launcher()
+
+    def reinstall_refused_until_the_restart(self):
+        setup, hwnd, origin = self.launcher()
+        self.press(origin, INSTALL)
+        options, _ = self.m.find("Vorlex Install Options")
+        self.m.click(options, 1012)
+        box, text = self.m.notice()
+        self.assertEqual(text, "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
+                               "Please restart Windows before installing Vorlex here, or choose another folder.")
+        self.m.driver("click", box, 1)
+        self.m.click(options, 1005)  # Abort: nothing was copied
+        self.escape(setup, hwnd)
 
     def directx_from_the_launcher(self):
         """The question, the stand-in's setup called with the CD's folder, the button dark at once."""

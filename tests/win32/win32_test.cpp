@@ -14,6 +14,7 @@
 #include "install/copy_engine.h"
 #include "install/install_bootstrap.h"
 #include "install/install_options_dialog.h"
+#include "resource.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
 #include "machine.h"
@@ -27,6 +28,7 @@ IMPORT_SLOT(GetSystemDirectoryA, 8);
 IMPORT_SLOT(MessageBoxA, 16);
 IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(HeapReAlloc, 16);
+IMPORT_SLOT(DialogBoxParamA, 20);
 
 namespace {
 
@@ -218,7 +220,7 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     for (bool shortWrite : {true, false}) {
         {
             WriteFault write(1, shortWrite);
-            insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
+            EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 0);
         }
         EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
     }
@@ -230,14 +232,19 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
     }
     EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << "read in part";
-    insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
+    // A rewrite cut short between its renames: the old text aside, a read-only new one
+    // beside it. The old text comes back and takes the entry.
+    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
+    writeFile("C:\\deferred.VXN", "[Rename]\r\n");
+    SetFileAttributesA("C:\\deferred.VXN", FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
     EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
     EXPECT_FALSE(anyFile("C:\\deferred.v*"));
 }
 
 // On the Windows 95 family a file in use goes through WININIT.INI, and only in a Windows
-// directory that fits its buffer (a cut one would name another folder). The NT route and
-// both routes' restarts are the version journeys'.
+// directory that fits its buffer (a cut one would name another folder). Put off on either
+// route, it names its folder until the restart. Both routes' restarts are the journeys'.
 std::string pretendWindows;
 UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
@@ -245,22 +252,43 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
-TEST(DeferredDeletion, FileInUseIsPutOffWithinTheWindowsDirectory) {
+TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
-    HANDLE held = CreateFileA("C:\\inuse.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const char* const game = "C:\\Games\\Vorlex\\Vorlex.exe";
+    CreateDirectoryA(Folder, nullptr);
+    writeFile(game, "x");
+    HANDLE held = CreateFileA(game, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetCurrentDirectoryA("C:\\");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                       "PendingFileRenameOperations");  // the undo's, above
     systemProfile.win95OrLater = 1;
-    for (size_t length : {10u, 1023u, 1100u}) {
+    for (size_t length : {1023u, 1100u, 10u}) {
         pretendWindows = length == 10 ? "C:\\windows" : "C:\\" + std::string(length - 3, 'w');
         char out[1024];
         EXPECT_EQ(makeUninstallerCopy(nullptr, out), length == 10 ? 1 : 0) << length;
         DeleteFileA(out);
-        EXPECT_EQ(DeferredDelete("C:\\inuse.tmp"), 1);
+        EXPECT_EQ(DeferredDelete(game), length == 10 ? 1 : -1) << "a deletion not put off is said so";
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), length == 10) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
-        DeleteFileA("C:\\windows\\WININIT.INI");
+        EXPECT_EQ(removalPendingUnder("c:\\games\\VORLEX"), length == 10 ? 1 : 0) << length;
     }
+    DeleteFileA("C:\\windows\\WININIT.INI");
+    systemProfile.win95OrLater = 0;
+    EXPECT_EQ(removalPendingUnder(Folder), 0);
+    EXPECT_EQ(DeferredDelete(game), 1);
+    EXPECT_EQ(removalPendingUnder(Folder) * 4 + removalPendingUnder("C:\\Games\\Vorl") * 2 +
+                  removalPendingUnder("C:\\Games\\Vorlex2"), 4) << "its folder, none beginning alike";
     CloseHandle(held);
+}
+
+// Rounding as the C library's in a program started as setup.exe is (see fpu_probe.cpp).
+TEST(Formatter, RoundsAsPrintfFromTheProgramsOwnEntry) {
+    STARTUPINFOA start = {sizeof start, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, {}, {}, {}};
+    PROCESS_INFORMATION probe = {};
+    ASSERT_TRUE(CreateProcessA(getenv("VORLEX_PROBE"), nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr, &start, &probe));
+    DWORD code = 99;
+    WaitForSingleObject(probe.hProcess, scaledMs(20000));
+    EXPECT_TRUE(GetExitCodeProcess(probe.hProcess, &code) && code == 0) << code;
 }
 
 // Windows 95 as first shipped has no GetDiskFreeSpaceExA; its drive still has room.
@@ -323,6 +351,32 @@ TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
     }
     EXPECT_NE(readFile("C:\\dxcd\\directx\\dsetup.log").find("DirectXSetupA owner=0 source=C:\\dxcd\\directx "
                                                               "flags=0x10018"), std::string::npos);
+}
+
+// A copy dialog that cannot open is a failed install: the clean-up follows, the options stay.
+TEST(InstallOptions, CopyDialogThatCannotOpenIsAFailedInstall) {
+    static std::vector<int> opened;
+    static void* real;
+    struct Dialogs {
+        static INT_PTR WINAPI open(HINSTANCE module, const char* name, HWND owner, DLGPROC procedure, LPARAM value) {
+            opened.push_back(LOWORD(reinterpret_cast<ULONG_PTR>(name)));
+            if (opened.back() != IDD_INSTALL_OPTIONS) return opened.back() == IDD_COPY_PROGRESS ? -1 : 0;
+            return reinterpret_cast<decltype(&open)>(real)(module, name, owner, procedure, value);
+        }
+        static void CALLBACK pressInstallThenAbort(HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            for (int id : {IDC_OPTIONS_INSTALL_NOW, IDC_OPTIONS_ABORT})
+                SendMessageA(FindWindowA(nullptr, "Vorlex Install Options"), WM_COMMAND, id, 0);
+        }
+    };
+    systemProfile.administrator = systemProfile.winNt4OrLater = 1;
+    reply = IDYES;  // to the notices
+    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
+    ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
+    real = dialogs.original;
+    SetTimer(nullptr, 0, 10, &Dialogs::pressInstallThenAbort);
+    InstallOptionsDialog().runModal(nullptr);
+    EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
 }
 
 }  // namespace
