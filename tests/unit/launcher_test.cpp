@@ -107,13 +107,11 @@ TEST_F(Animation, FlashPulseAndIdleFlash) {
     EXPECT_EQ(levels(10, RegionExit, RegionExit), (std::vector<int>{15, 14, 13, 12, 11, 10, 9, 8, 8, 9}));
 }
 
-// Tab and the arrows walk the lit buttons round the five; the mouse on another button
-// takes the pulse from the mark.
+// Tab and the arrows walk the lit buttons round the five (their first steps on the screen
+// are the launcher journey's); the mouse on another button takes the pulse from the mark.
 TEST_F(Animation, KeyboardMarkVisitsLitButtonsOnly) {
-    EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "from no mark to the first lit";
-    EXPECT_EQ(moveKeyboardRegion(1), RegionExit);
+    keyboardRegion = RegionExit;
     EXPECT_EQ(moveKeyboardRegion(1), RegionInstall) << "round the end";
-    EXPECT_EQ(moveKeyboardRegion(-1), RegionExit);
     keyboardRegion = 0;
     EXPECT_EQ(moveKeyboardRegion(-1), RegionExit) << "from no mark backwards to the last lit";
     levels(8, 0, RegionExit);
