@@ -1,8 +1,9 @@
-"""Faults met during an install: the CD taken out, setup killed. Each ends, with no hang, in a
-machine equal to its snapshot from before once Windows restarted."""
+"""Faults met during an install: the CD taken out, Abort, setup killed. Each ends, with no hang,
+in a machine equal to its snapshot from before once Windows restarted."""
 import os
 import signal
 import unittest
+from pathlib import Path
 
 from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, FedCdFile, Scenarios, wait_until
 
@@ -31,12 +32,13 @@ class Faults(Scenarios):
         self.assertTrue(wait_until(lambda: int(self.m.driver("pos", copy, 1028)[0]) > 0, 20), "the bar moves")
         return copy
 
-    def clean_up(self, failure):
-        """The failure text, Clean Up, the removal's message, OK, Abort: nothing installed."""
+    def clean_up(self, failure=None):
+        """The failure (none after Abort), Clean Up, the removal's message, OK, Abort: nothing installed."""
         error, _ = self.m.find("Vorlex Install Error", "#32770", 30000)
-        self.assertEqual(self.m.text(error, ERROR_TEXT), 'The following problem was detected:\n\n"%s"' % failure)
-        self.m.screenshot("install-error", error)
-        self.m.click(error, CLEAN_UP)
+        if failure:
+            self.assertEqual(self.m.text(error, ERROR_TEXT), 'The following problem was detected:\n\n"%s"' % failure)
+            self.m.screenshot("install-error", error)
+            self.m.keys_then_click(error, CLEAN_UP)
         self.assertTrue(wait_until(lambda: self.m.text(error, ERROR_TEXT) == REMOVED, 20))
         self.m.screenshot("clean-up-done", error)
         self.m.click(error, CLEAN_UP)
@@ -51,15 +53,29 @@ class Faults(Scenarios):
         fed = self.options("data\\vlx.exe", size=8 << 20)  # the first file, as large as a real game's
         copy = self.copy(fed, 4 << 20)
         self.m.screenshot("copy-progress", copy)
-        self.m.click(copy, COPY_ABORT)  # then No: the copy goes on
+        self.m.click(copy, COPY_ABORT)
         box, text = self.m.notice()
         self.assertEqual(text, "Are you sure you want to abort the install?")
-        self.m.driver("click", box, 7)
+        self.assertTrue(fed.feed(1 << 16))  # a chunk read while the player is asked waits for the answer
+        self.m.driver("post", box, 0x100, 13, 0)  # Enter: No, the drawn default, and the copy goes on
+        self.assertTrue(fed.feed(8 << 20))
+        game = Path(self.m.unix_path(FOLDER), "Vorlex.exe")
+        self.assertTrue(wait_until(lambda: game.stat().st_size == 8 << 20, 30) and game.read_bytes() == fed.data,
+                        "each chunk once, the one held too")
         os.rename(self.m.cd, self.m.cd + ".out")  # its folder goes, the file being read ends
         fed.close()
         self.m.find("Vorlex Install Error", "#32770", 30000)
         os.rename(self.m.cd + ".out", self.m.cd)  # and is put back
         self.clean_up("Error with file: data\\filesys.dat")
+        self.assert_clean_after_restart(self.before)
+
+    def test_abort_answered_yes(self):
+        fed = self.options()
+        copy = self.copy(fed, 3 << 20)
+        self.m.keys_then_click(copy, COPY_ABORT)
+        self.m.driver("click", self.m.notice()[0], 6)  # Yes
+        fed.close()  # the read in hand ends
+        self.clean_up()
         self.assert_clean_after_restart(self.before)
 
     def test_setup_killed_during_the_copy_then_uninstalled(self):
@@ -69,9 +85,15 @@ class Faults(Scenarios):
         self.assertTrue(self.m.gone(self.hwnd), "setup is gone")
         fed.close()
         self.assertTrue(os.path.exists(os.path.join(self.m.unix_path(FOLDER), "filesys.dat")), "the copy had begun")
+        partial = self.m.snapshot()[0]  # the files: the registry is written to disk now and then
         setup, hwnd, origin = self.launcher()
         # The record was written before the copy, so Uninstall is offered; it takes the partial files.
         self.assert_buttons(origin, [PLAY, UNINSTALL, EXIT], [INSTALL])
+        self.press(origin, UNINSTALL)  # Exit first: nothing is removed
+        dialog, _ = self.m.find("Vorlex Uninstall")
+        self.m.click(dialog, 1023)
+        self.assertTrue(self.m.gone(dialog))
+        self.assertEqual(self.m.snapshot()[0], partial)
         self.press(origin, UNINSTALL)
         self.uninstall_dialog()
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))

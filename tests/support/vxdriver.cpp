@@ -1,7 +1,8 @@
 // vxdriver.exe: how the end-to-end tests on the Linux side reach the program's windows.
 // Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
 //   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID, rect HWND ID
-//   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM.
+//   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM,
+//   run COMMAND MS (its exit code; an error when it showed a window or did not end).
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -16,6 +17,14 @@ bool waitFor(DWORD timeoutMs, const std::function<bool()>& condition) {
     for (DWORD start = GetTickCount(); !condition(); Sleep(5))
         if (GetTickCount() - start > timeoutMs) return false;
     return true;
+}
+
+bool windowSeen;
+
+BOOL CALLBACK lookForWindow(HWND window, LPARAM process) {
+    DWORD owner = 0;
+    windowSeen |= GetWindowThreadProcessId(window, &owner) && owner == static_cast<DWORD>(process) && IsWindowVisible(window);
+    return TRUE;
 }
 
 std::string text(HWND window) {
@@ -62,6 +71,17 @@ int main(int argc, char** argv) {
             }
             return std::to_string(area.left) + " " + std::to_string(area.top) + " " +
                    std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top);
+        }},
+        {"run", 2, [&] {
+            STARTUPINFOA start = {sizeof start, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, {}, {}, {}};
+            PROCESS_INFORMATION process = {};
+            CreateProcessA(nullptr, argv[i], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process);
+            DWORD code = STILL_ACTIVE;
+            waitFor(number(1), [&] {
+                EnumWindows(lookForWindow, static_cast<LPARAM>(process.dwProcessId));
+                return GetExitCodeProcess(process.hProcess, &code) && code != STILL_ACTIVE;
+            });
+            return windowSeen ? "error: it showed a window" : code == STILL_ACTIVE ? "error: no end" : std::to_string(code);
         }},
         {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
         {"send", 4, [&] { return std::to_string(SendMessageA(window(0), number(1), number(2), number(3))); }},
