@@ -361,7 +361,7 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     const SystemProfile kept = systemProfile;
     systemProfile.administrator = systemProfile.winNt4OrLater = 1;
     reply = IDYES;  // to the notices
-    asked.clear();
+    asked.clear(), opened.clear();  // a repeated run starts afresh
     Windows95 system;
     ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
