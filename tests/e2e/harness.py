@@ -112,9 +112,9 @@ class Machine:
     def gone(self, hwnd, timeout_ms=15000):
         return self.driver("gone", hwnd, int(scaled(timeout_ms)))[0] == "1"
 
-    def second_start(self, tail=""):
+    def second_start(self):
         """A new start of setup.exe, which must end at once showing nothing: "0" when it did."""
-        return self.driver("run", "D:\\setup.exe " + tail, int(scaled(15000)))[0]
+        return self.driver("run", "D:\\setup.exe", int(scaled(15000)))[0]
 
     def restarted(self, copy):
         """Whether a restart of Windows was asked for: it runs now, or has deleted the copy."""
