@@ -6,6 +6,8 @@
 
 #include "app/path_logic.h"
 #include "app/product.h"
+#include "app/registry_text.h"
+#include "app/scoped_handles.h"
 #include "app/system_entry.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
@@ -24,7 +26,7 @@ const UINT RefreshPeriodMs = 1000;
 InstallOptionsDialog::InstallOptionsDialog() : Dialog(IDD_INSTALL_OPTIONS, "Vorlex Install Options") {}
 
 BOOL InstallOptionsDialog::onInitDialog() {
-    SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, 200, 0);
+    SendMessageA(control(IDC_OPTIONS_FOLDER), EM_LIMITTEXT, InstallFolderLimit, 0);
 
     char message[TextBufferSize] = {};
     if (!hardProblemsMessage(systemProfile.administrator, systemProfile.winNt4OrLater, systemProfile.win95OrLater,
@@ -103,11 +105,24 @@ void InstallOptionsDialog::refreshFreeSpace() {
     SetWindowTextA(control(IDC_OPTIONS_FREE_SPACE), text);
 }
 
+namespace {
+int fixedDisk(char letter) {
+    char root[] = {letter, ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_FIXED;
+}
+}  // namespace
+
 int defaultInstallFolder(char* out) {
     char windows[TextBufferSize] = {};
     windowsDirectory(windows);  // without it, the proposal is on drive C:
+    // A 32-bit program on 64-bit Windows reads the value of its own view: "Program Files (x86)".
+    char registered[TextBufferSize] = {};
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
+                      key.out()) == ERROR_SUCCESS)
+        queryRegistryText(key.get(), "ProgramFilesDir", registered);
     char folder[TextBufferSize] = {};
-    if (!programFilesFolder(windows, folder, sizeof folder)) return 0;
+    if (!programFilesFolder(windows, registered, fixedDisk, folder, sizeof folder)) return 0;
     CreateDirectoryA(folder, nullptr);  // usually there already
     return joinPath(out, folder, GameName);
 }

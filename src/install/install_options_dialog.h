@@ -32,9 +32,10 @@ private:
 // quota, counts; root ("C:\\") is the drive's. 1 when measured.
 int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megabytes);
 
-// The folder an install is first proposed: the game's folder in "Program Files" on
-// the Windows drive (drive C: when the Windows directory names none), made when
-// missing. 1 when it fits out[1024].
+// The folder an install is first proposed: the game's folder in the system's folder for
+// programs (ProgramFilesDir: "Programme", "Program Files (x86)", another drive), or where
+// that is unusable in "Program Files" on the Windows drive (C: when the Windows directory
+// names none); the folder for programs is made when missing. 1 when it fits out[1024].
 int defaultInstallFolder(char* out);
 // The shell's folder picker; on success out[1024] holds the picked folder with the
 // game's folder added, else it is untouched.

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/bounded_format.h"
+#include "app/product.h"
 #include "install/install_manifest.h"
 
 const char* const NoDiskMessage = "Please specify a hard disk and folder name";
@@ -62,7 +63,18 @@ int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int pr
                             capacity);
 }
 
-int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity) {
+int programFilesFolder(const char* windowsDirectory, const char* registered, int (*fixedDisk)(char letter), char* out,
+                       size_t capacity) {
+    // The system's own name for it: "Programme" on a German Windows, "Program Files (x86)"
+    // for a 32-bit program on 64-bit Windows, another drive where the owner moved it. An
+    // English folder beside it would be a second one.
+    char folder[TextBufferSize] = {};
+    if (copyText(folder, sizeof folder, registered)) {
+        trimInstallFolder(folder);
+        char letter = installDriveLetter(folder);
+        if (letter != 0 && strlen(folder) + 1 + strlen(GameName) <= InstallFolderLimit && fixedDisk(letter))
+            return copyText(out, capacity, folder);
+    }
     char drive = 'C';
     if (windowsDirectory[0] != '\0' && windowsDirectory[1] == ':' && windowsDirectory[2] == '\\')
         drive = windowsDirectory[0];

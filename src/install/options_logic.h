@@ -10,8 +10,14 @@ int hardProblemsMessage(int administrator, int winNt4OrLater, int win95OrLater, 
 // The soft problems worth a warning, answered the same way: 0 with the warning in out.
 int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int processorSupported, char* out,
                         size_t capacity);
-// "<drive>:\Program Files" from the Windows directory (C: when it has no drive).
-int programFilesFolder(const char* windowsDirectory, char* out, size_t capacity);
+// The most characters the folder field takes.
+const size_t InstallFolderLimit = 200;
+// The folder programs go in: the one the system registers (registered, its ProgramFilesDir)
+// when that is an absolute folder on a fixed disk (fixedDisk(letter) says which are) that
+// leaves room for the game's folder in the field; else "<drive>:\Program Files" from the
+// Windows directory (C: when it has no drive). 1 when out holds it.
+int programFilesFolder(const char* windowsDirectory, const char* registered, int (*fixedDisk)(char letter), char* out,
+                       size_t capacity);
 // Drops trailing backslashes and spaces, in place.
 void trimInstallFolder(char* folder);
 // The upper-case drive letter of "X:\..." (after trimming), or 0 when the folder does

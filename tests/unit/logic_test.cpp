@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/bounded_format.h"
@@ -163,10 +164,27 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
     trimInstallFolder(folder);
     EXPECT_STREQ(folder, "C:\\Games\\Vorlex");
     char out[TextBufferSize];
-    for (auto [windows, expected] : std::vector<std::pair<const char*, const char*>>{
-             {"E:\\WINDOWS", "E:\\Program Files"}, {"\\\\srv\\win", "C:\\Program Files"}, {"", "C:\\Program Files"}}) {
-        EXPECT_EQ(programFilesFolder(windows, out, sizeof out), 1);
-        EXPECT_STREQ(out, expected) << windows;
+    // The system's folder for programs, else "Program Files" on the Windows drive; D: is a CD.
+    std::string longest = "C:\\" + std::string(InstallFolderLimit - 10, 'x');  // with "\\Vorlex": the field full
+    std::string tooLong = longest + "x";
+    auto fixed = [](char letter) { return letter != 'D' ? 1 : 0; };
+    for (auto [windows, registered, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"C:\\WINDOWS", "C:\\Program Files", "C:\\Program Files"},
+             {"C:\\WINDOWS", "C:\\Programme\\", "C:\\Programme"},
+             {"C:\\WINDOWS", "C:\\Program Files (x86)", "C:\\Program Files (x86)"},
+             {"C:\\WINDOWS", "e:\\Apps", "e:\\Apps"},
+             {"C:\\WINDOWS", longest.c_str(), longest.c_str()},
+             {"E:\\WINDOWS", "", "E:\\Program Files"},
+             {"E:\\WINDOWS", "D:\\Programme", "E:\\Program Files"},
+             {"E:\\WINDOWS", "%ProgramFiles%", "E:\\Program Files"},
+             {"E:\\WINDOWS", "Programme", "E:\\Program Files"},
+             {"E:\\WINDOWS", "\\\\srv\\apps", "E:\\Program Files"},
+             {"E:\\WINDOWS", "C:\\", "E:\\Program Files"},
+             {"E:\\WINDOWS", tooLong.c_str(), "E:\\Program Files"},
+             {"\\\\srv\\win", "", "C:\\Program Files"},
+             {"", "C:\\Pro?gramme", "C:\\Program Files"}}) {
+        EXPECT_EQ(programFilesFolder(windows, registered, fixed, out, sizeof out), 1);
+        EXPECT_STREQ(out, expected) << registered;
     }
     EXPECT_EQ(freeMegabytes(8, 512, 0x200000), 8192) << "8 GB: counted in 64 bits";
     EXPECT_EQ(freeMegabytes(128, 65535, 0xFFFFFFFFu), 0x7FFFFFFF) << "more than 2^31 MB: the most a count holds";
