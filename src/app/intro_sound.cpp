@@ -4,15 +4,21 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "app/system_entry.h"
 #include "resource.h"
 
 namespace {
 int introLatch = 0;
+typedef BOOL(WINAPI* PlaySoundEntry)(LPCSTR, HMODULE, DWORD);
 }  // namespace
 
 void IntroSound::request(int value) {
     if (introLatch != 0 || value == 0) return;
     introLatch = value;
-    PlaySoundA(MAKEINTRESOURCEA(IDW_INTRO), GetModuleHandleA(nullptr),
-               SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    // The system's winmm.dll, never freed: the sound plays on after the call returns.
+    HMODULE winmm = loadSystemLibrary("winmm.dll");
+    if (winmm == nullptr) return;  // no sound on a system without multimedia
+    PlaySoundEntry play = reinterpret_cast<PlaySoundEntry>(reinterpret_cast<void*>(GetProcAddress(winmm, "PlaySoundA")));
+    if (play != nullptr)
+        play(MAKEINTRESOURCEA(IDW_INTRO), GetModuleHandleA(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

@@ -15,12 +15,18 @@
 namespace {
 
 // No library may come from the current directory (the CD, or wherever the player was)
-// by accident. SetDllDirectoryA("") takes it off the search path; Windows 95 does not
-// have it and must still start.
+// by accident. SetDllDirectoryA("") takes it off the search path; where the system can,
+// the search is kept to the system folder, so not even a library a system DLL loads by
+// its bare name can come from beside setup.exe. Windows 95 has neither and must still start.
 void keepDllsOffTheSearchPath() {
     typedef BOOL(WINAPI * SetDllDirectoryEntry)(const char*);
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesEntry)(DWORD);
+    const DWORD SearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     SetDllDirectoryEntry setDllDirectory = systemEntry<SetDllDirectoryEntry>("kernel32.dll", "SetDllDirectoryA");
     if (setDllDirectory != nullptr) setDllDirectory("");
+    SetDefaultDllDirectoriesEntry setDefault =
+        systemEntry<SetDefaultDllDirectoriesEntry>("kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefault != nullptr) setDefault(SearchSystem32);
 }
 
 // The 3-D look of dialogs and the progress bar's class. The common controls of Windows

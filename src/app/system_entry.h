@@ -12,3 +12,13 @@ Function systemEntry(const char* dll, const char* name) {
     if (module == nullptr) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// Windows looks for a DLL that is not one of its known DLLs in the program's own folder
+// first: a DLL of the same name beside a copied setup.exe (a folder the CD was copied to,
+// a Downloads folder) would run inside an administrator's process. So every other system
+// DLL is loaded by its full path in the system folder.
+// "<system folder>\name" into out[TextBufferSize]; 1 when it fits.
+int systemLibraryPath(const char* name, char* out);
+// The system's DLL name loaded by that path, with a reference of its own the caller frees
+// (or keeps for the life of the process); null when the system has none.
+HMODULE loadSystemLibrary(const char* name);

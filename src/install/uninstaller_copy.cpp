@@ -1,14 +1,24 @@
 // The uninstaller copy.
 #include "install/uninstaller_copy.h"
 
-#include <mmsystem.h>
-
 #include "app/bounded_format.h"
+#include "app/scoped_handles.h"
+#include "app/system_entry.h"
 #include "app/system_profile.h"
 #include "install/uninstaller_name.h"
 
 namespace {
 const int NameAttempts = 1000;
+
+// The milliseconds since Windows started, by the multimedia timer of the system's winmm.dll;
+// by the system's tick count, the same count more coarsely, where there is no winmm.
+DWORD millisecondCount() {
+    typedef DWORD(WINAPI * TimeEntry)();
+    LoadedLibrary winmm;
+    winmm.reset(loadSystemLibrary("winmm.dll"));
+    TimeEntry time = winmm.loaded() ? winmm.entry<TimeEntry>("timeGetTime") : nullptr;
+    return time != nullptr ? time() : GetTickCount();
+}
 }  // namespace
 
 int makeUninstallerCopy(HINSTANCE instance, char* out) {
@@ -19,7 +29,7 @@ int makeUninstallerCopy(HINSTANCE instance, char* out) {
     // A cut module path would name some other file: no copy then.
     if (length == 0 || length >= sizeof modulePath) return 0;
     if (!windowsDirectory(windows)) return 0;
-    DWORD start = timeGetTime();
+    DWORD start = millisecondCount();
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         if (!uninstallerCopyName(out, TextBufferSize, windows, start + static_cast<DWORD>(attempt)))
             break;

@@ -7,6 +7,7 @@
 
 #include <oleacc.h>
 
+#include "app/bounded_format.h"
 #include "app/system_entry.h"
 #include "launcher/regions.h"
 
@@ -27,11 +28,13 @@ extern "C" LONG(WINAPI* const interlockedDecrement)(LONG volatile*) __asm__("__i
 typedef LRESULT(WINAPI* LresultFromObjectEntry)(REFIID, WPARAM, LPUNKNOWN);
 typedef BSTR(WINAPI* SysAllocStringEntry)(const OLECHAR*);
 
-// A library the object needs for as long as the process runs: loaded once, never freed,
-// since the object may be handed out again and again.
+// A system library the object needs for as long as the process runs: loaded once from
+// the system folder, never freed, since the object may be handed out again and again.
 HMODULE library(const char* name) {
-    HMODULE module = GetModuleHandleA(name);
-    return module != nullptr ? module : LoadLibraryA(name);
+    char path[TextBufferSize] = {};
+    if (!systemLibraryPath(name, path)) return nullptr;
+    HMODULE module = GetModuleHandleA(path);
+    return module != nullptr ? module : loadSystemLibrary(name);
 }
 
 template <typename Function>

@@ -25,7 +25,7 @@ class WideText {
 public:
     explicit WideText(const char* text) {
         wchar_t wide[TextBufferSize] = {};
-        library_.reset(LoadLibraryA("oleaut32.dll"));
+        library_.reset(loadSystemLibrary("oleaut32.dll"));
         if (!library_.loaded()) return;
         SysAllocStringEntry allocate = library_.entry<SysAllocStringEntry>("SysAllocString");
         free_ = library_.entry<SysFreeStringEntry>("SysFreeString");

@@ -24,7 +24,6 @@
 #include "uninstall/removal.h"
 
 IMPORT_SLOT(CoCreateInstance, 20);
-IMPORT_SLOT(timeGetTime, 0);
 IMPORT_SLOT(GetWindowsDirectoryA, 8);
 IMPORT_SLOT(GetSystemDirectoryA, 8);
 IMPORT_SLOT(MessageBoxA, 16);
@@ -171,12 +170,24 @@ TEST(InstallRecord, UninstallEntry) {
     }
 }
 
-DWORD WINAPI fixedTime() { return 0x12AB34; }
+// An entry the program looks up at run time, answered by the test (null: the system lacks it).
+struct LookUp {
+    static inline void* real;
+    static inline const char* name;
+    static inline FARPROC answer;
+    static FARPROC WINAPI lookUp(HMODULE module, const char* asked) {
+        if (HIWORD(asked) != 0 && lstrcmpA(asked, name) == 0) return answer;
+        return reinterpret_cast<decltype(&lookUp)>(real)(module, asked);
+    }
+    ImportPatch patch{&GetProcAddress_slot, reinterpret_cast<void*>(&lookUp)};
+    LookUp(const char* entry, FARPROC with) { real = patch.original, name = entry, answer = with; }
+};
+DWORD WINAPI fixedTime() { return 0x12AB34; }  // winmm's millisecond count stands still
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
     char out[1024], self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    ImportPatch time(&timeGetTime_slot, reinterpret_cast<void*>(fixedTime));
+    LookUp clock("timeGetTime", reinterpret_cast<FARPROC>(fixedTime));
     for (const char* name : {"N0012AB34", "N0012AB35"}) {  // the first name is taken now
         EXPECT_EQ(makeUninstallerCopy(nullptr, out), 1);
         EXPECT_EQ(std::string(out), std::string("C:\\windows\\") + name + "-Vorlex-Setup.exe");
@@ -268,30 +279,14 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     systemProfile = kept;
 }
 
-// Rounding as the C library's in a program started as setup.exe is (see fpu_probe.cpp).
-TEST(Formatter, RoundsAsPrintfFromTheProgramsOwnEntry) {
-    STARTUPINFOA start = {sizeof start, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, {}, {}, {}};
-    PROCESS_INFORMATION probe = {};
-    ASSERT_TRUE(CreateProcessA(getenv("VORLEX_PROBE"), nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr, &start, &probe));
-    DWORD code = 99;
-    WaitForSingleObject(probe.hProcess, scaledMs(20000));
-    EXPECT_TRUE(GetExitCodeProcess(probe.hProcess, &code) && code == 0) << code;
-}
-
 // Windows 95 as first shipped has no GetDiskFreeSpaceExA: its drive's root is asked. C: has 10 MB.
 struct Windows95 {
-    static inline void* real;
-    static FARPROC WINAPI lookUp(HMODULE module, const char* name) {
-        bool missing = HIWORD(name) != 0 && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0;
-        return missing ? nullptr : reinterpret_cast<decltype(&lookUp)>(real)(module, name);
-    }
     static BOOL WINAPI freeSpace(const char* root, DWORD* sectors, DWORD* bytes, DWORD* free, DWORD* clusters) {
         *sectors = 8, *bytes = 512, *free = 2560, *clusters = 99999;
         return lstrcmpA(root, "C:\\") == 0;
     }
-    ImportPatch lookUpPatch{&GetProcAddress_slot, reinterpret_cast<void*>(&lookUp)};
+    LookUp missing{"GetDiskFreeSpaceExA", nullptr};
     ImportPatch freeSpacePatch{&GetDiskFreeSpaceA_slot, reinterpret_cast<void*>(&freeSpace)};
-    Windows95() { real = lookUpPatch.original; }
 };
 
 // The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
