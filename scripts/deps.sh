@@ -12,7 +12,7 @@ pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
 # which is built from Debian's packages with debootstrap and run by QEMU (socat and xauth
 # take its windows to this host's display).
 if bash "$(dirname "$0")/pc/runs-i386"; then
-    pkgs+=(wine wine32:i386 xvfb xdotool x11-apps)
+    pkgs+=(wine wine32:i386 wine64 xvfb xdotool x11-apps)
 else
     pkgs+=(qemu-system-x86 debootstrap e2fsprogs socat xauth)
 fi

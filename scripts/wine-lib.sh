@@ -8,9 +8,11 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # program crashes: the crash ends the test.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
-# vx_make_template DIR: a new 32-bit prefix prepared for the tests.
+# vx_make_template DIR [ARCH]: a new prefix prepared for the tests, 32-bit unless ARCH
+# is win64 (64-bit Windows, where the 32-bit setup runs under WoW64).
 vx_make_template() {
     local dir
+    local -x WINEARCH=${2:-win32}
     dir=$(realpath -m "$1")  # Wine takes only an absolute prefix
     rm -rf "$dir"
     mkdir -p "$(dirname "$dir")"

@@ -6,6 +6,7 @@ import functools
 import os
 import re
 import select
+import shutil
 import stat
 import struct
 import subprocess
@@ -36,12 +37,15 @@ def wait_until(condition, seconds=10):
 class Machine:
     """A copy of the template prefix with its own display and a persistent wineserver."""
 
-    def __init__(self, version="win7"):
-        template = os.environ["VORLEX_WINE_TEMPLATE"]
+    def __init__(self, version="win7", arch="win32", program_files=None, copied_cd=False):
+        """win64: the setup under WoW64, reg in its 32-bit view; program_files: a localized one's name;
+        copied_cd: setup.exe from a folder, beside it DLLs of the test's own that Wine prefers."""
+        template = os.environ["VORLEX_WINE_TEMPLATE64" if arch == "win64" else "VORLEX_WINE_TEMPLATE"]
         self.work = tempfile.mkdtemp(prefix="e2e.", dir=os.path.dirname(template))
         self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
+        self.view = ["/reg:32"] if arch == "win64" else []
         subprocess.run(["cp", "-a", template, self.prefix], check=True)
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=arch, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d")
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
@@ -55,6 +59,19 @@ class Machine:
         os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
         self.reg_add("HKLM\\Software\\Wine\\Drives", "d:", "cdrom")
         self.reg_add("HKCU\\Software\\Wine", "Version", version)
+        self.setup, self.setup_folder = "D:\\setup.exe", self.cd
+        if copied_cd:
+            self.setup = "C:\\Downloads\\Vorlex CD\\setup.exe"
+            self.setup_folder = os.path.dirname(self.unix_path(self.setup))
+            shutil.copytree(self.cd, self.setup_folder)
+            for name in ("winmm.dll", "oleacc.dll"):
+                shutil.copy(os.environ["VORLEX_PLANTED"], os.path.join(self.setup_folder, name))
+            self.env["WINEDLLOVERRIDES"] += ";winmm,oleacc=n,b"
+        if program_files:
+            os.makedirs(self.unix_path(program_files))
+            self.reg_add("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", program_files)
+        default = "C:\\Program Files (x86)" if arch == "win64" else "C:\\Program Files"
+        self.folder = (program_files or default) + "\\Vorlex"  # where the setup proposes to install
         self.restart()  # the server reads the version and the drive types when it starts
 
     def restart(self):
@@ -83,12 +100,16 @@ class Machine:
         assert code == 0 or not check, "wine %s: exit %d: %s" % (args, code, lines)
         return code, lines
 
+    def view_of(self, key):  # Wine's own settings are read by its 64-bit parts
+        return [] if key.startswith(("HKLM\\Software\\Wine", "HKCU")) else self.view
+
     def reg_add(self, key, name, data, kind="REG_SZ"):
-        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f", *self.view_of(key))
 
     def reg(self, key, name=None):
         """A value as reg query shows it, None when missing (a key: True or None)."""
-        code, lines = self.wine("reg", "query", key, *(["/v", name] if name else []), check=False)
+        code, lines = self.wine("reg", "query", key, *(["/v", name] if name else []), *self.view_of(key),
+                                check=False)
         if code != 0 or not name:
             return code == 0 or None
         return re.search(r"REG_\w+\s+(.*)$", " ".join(lines)).group(1).strip()
@@ -235,7 +256,7 @@ class Scenarios(unittest.TestCase):
 
     def launcher(self, *args):
         self.m.xdotool("mousemove", 0, 0)
-        process = self.m.start("D:\\setup.exe", *args)
+        process = self.m.start(self.m.setup, *args)
         hwnd, pid = self.m.find("Vorlex Setup")
         return process, hwnd, self.m.rect(hwnd)[:2]
 
@@ -262,7 +283,7 @@ class Scenarios(unittest.TestCase):
     def install(self, origin, directx_offered=False):
         self.press(origin, INSTALL)
         options, _ = self.m.find("Vorlex Install Options")
-        self.assertEqual(self.m.text(options, 1008), FOLDER)
+        self.assertEqual(self.m.text(options, 1008), self.m.folder)
         self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
         self.m.screenshot("install-options", options)
         self.m.click(options, 1012)
@@ -273,7 +294,7 @@ class Scenarios(unittest.TestCase):
     def uninstall_dialog(self, screenshot=None, in_use=False):
         """Uninstall Now in the dialog that is up (files in use: told once, no hang), Exit."""
         dialog, _ = self.m.find("Vorlex Uninstall")
-        self.assertEqual(self.m.text(dialog, 1025), FOLDER)
+        self.assertEqual(self.m.text(dialog, 1025), self.m.folder)
         if screenshot:
             self.m.screenshot(screenshot, dialog)
         self.assertEqual(self.m.second_start(), "0", "refused during the uninstall dialog")

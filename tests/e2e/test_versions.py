@@ -8,37 +8,47 @@ import sys
 import unittest
 from pathlib import Path
 
-from harness import CD, DIRECTX, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
+from harness import CD, DIRECTX, EXIT, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, \
     Scenarios, scaled, wait_until
 
 # version: DirectX offered, deletion at the restart through WININIT.INI, game running at the uninstall
 VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40": (False, False, False),
-            "winxp": (False, False, False), "win7": (False, False, False), "win10": (False, False, True)}
+            "winxp": (False, False, False), "win7": (False, False, False), "win10": (False, False, True),
+            "win10_64": (False, False, True)}
 VERSION = sys.argv.pop(1) if len(sys.argv) > 1 and sys.argv[1] in VERSIONS else "win7"
+# A German Windows 98 names its folder for programs its own way; 64-bit Windows 10 (Wine has no 11)
+# runs the setup under WoW64; on Windows 7 setup.exe runs from a copy of the CD, DLLs planted beside it.
+MACHINES = {"win98": {"version": "win98", "program_files": "C:\\Programme"},
+            "win7": {"version": "win7", "copied_cd": True}, "win10_64": {"version": "win10", "arch": "win64"}}
 
 
 class Journey(Scenarios):
-    machine = {"version": VERSION}
+    machine = MACHINES.get(VERSION, {"version": VERSION})
 
     def test_install_play_uninstall_restart(self):
         offered, wininit, game_running = VERSIONS[VERSION]
+        where = self.m.folder  # the Windows path of the install
         before = self.m.snapshot()
         setup, hwnd, origin = self.launcher()
         self.assert_buttons(origin, [INSTALL, EXIT] + [DIRECTX] * offered, [PLAY, UNINSTALL] + [DIRECTX] * (not offered))
+        self.assertGreater(int(self.m.driver("send", hwnd, 0x3D, 0, 0xFFFFFFFC)[0]), 0, "a screen reader's object")
+        maps = lambda: Path("/proc/%d/maps" % setup.pid).read_text()  # the intro sound's DLL and the object's
+        self.assertTrue(wait_until(lambda: "winmm.dll" in maps() and "oleacc.dll" in maps()))
         self.install(origin, directx_offered=offered)
         self.assert_buttons(origin, [PLAY, UNINSTALL], [INSTALL])
         self.m.screenshot("journey-installed")
         group = self.m.reg("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                            "Common Programs") + "\\Halvane"  # every account's Start menu takes the links
-        for key, values in [(VERSION_KEY, {"Group": group, "Path": FOLDER}),
+        for key, values in [(VERSION_KEY, {"Group": group, "Path": where}),
                             (UNINSTALL_KEY, {"DisplayName": "Vorlex", "Publisher": "Halvane", "DisplayVersion": "1.00",
-                                             "DisplayIcon": FOLDER + "\\Vorlex.exe,0", "InstallLocation": FOLDER,
+                                             "DisplayIcon": where + "\\Vorlex.exe,0", "InstallLocation": where,
                                              "NoModify": "0x1", "NoRepair": "0x1",
                                              "EstimatedSize": hex(26000 + 5)})]:  # the data's KB, the game's 4.5 rounded up
             for name, value in values.items():
                 self.assertEqual(self.m.reg(key, name), value, name)
+        self.assertIn("|||Vorlex", " ".join(self.m.wine("uninstaller", "--list")[1]), "in Wine's list of programs")
 
-        folder = self.m.unix_path(FOLDER)
+        folder = self.m.unix_path(where)
         # The CD's data ends in a short chunk of the copy's: a chunk dropped or doubled shows.
         for source, name in (("vlx.exe", "Vorlex.exe"), ("filesys.dat", "filesys.dat")):
             self.assertTrue(filecmp.cmp(os.path.join(CD, "data", source), os.path.join(folder, name), False), name)
@@ -55,12 +65,12 @@ class Journey(Scenarios):
             self.assertEqual(self.m.second_start(), "0", "the marker is held again during the message")
             self.m.driver("click", box, 1)
         os.remove(stray)
-        self.m.reg_add(VERSION_KEY, "Path", FOLDER)
+        self.m.reg_add(VERSION_KEY, "Path", where)
         self.press(origin, PLAY)
         game, _ = self.m.find("Vorlex", "VorlexDemoGame")
         setup.wait(scaled(20))  # the launcher closes when the game starts
         with open(os.path.join(folder, "vlxstart.txt")) as f:
-            self.assertEqual(f.read().strip().lower(), FOLDER.lower(), "the game runs in its folder")
+            self.assertEqual(f.read().strip().lower(), where.lower(), "the game runs in its folder")
         os.remove(f.name)  # the demo game's note, not a file of the install
         if not game_running:
             self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
@@ -68,7 +78,7 @@ class Journey(Scenarios):
 
         open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
         for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
-            self.m.wine("attrib", "+r", FOLDER + "\\" + name)
+            self.m.wine("attrib", "+r", where + "\\" + name)
         command = self.m.reg(UNINSTALL_KEY, "UninstallString")
         uninstaller = self.m.start(*command.split(" "))
         self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
@@ -88,6 +98,7 @@ class Journey(Scenarios):
         if VERSION == "win95":
             self.directx_from_the_launcher(copy)
         self.assert_clean_after_restart(before)
+        self.assertEqual([n for n in os.listdir(self.m.setup_folder) if n.endswith(".loaded")], [], "a planted DLL ran")
 
     def reinstall_refused_until_the_restart(self):
         setup, hwnd, origin = self.launcher()

@@ -164,25 +164,16 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
     trimInstallFolder(folder);
     EXPECT_STREQ(folder, "C:\\Games\\Vorlex");
     char out[TextBufferSize];
-    // The system's folder for programs, else "Program Files" on the Windows drive; D: is a CD.
-    std::string longest = "C:\\" + std::string(InstallFolderLimit - 10, 'x');  // with "\\Vorlex": the field full
-    std::string tooLong = longest + "x";
-    auto fixed = [](char letter) { return letter != 'D' ? 1 : 0; };
+    // The system's folder for programs (localized, 64-bit, another drive, filling the field), else
+    // "Program Files" on the Windows drive: missing, on a CD (D:), relative, a drive's root, too long.
+    std::string longest = "C:\\" + std::string(InstallFolderLimit - 10, 'x'), tooLong = longest + "x";
     for (auto [windows, registered, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
-             {"C:\\WINDOWS", "C:\\Program Files", "C:\\Program Files"},
-             {"C:\\WINDOWS", "C:\\Programme\\", "C:\\Programme"},
-             {"C:\\WINDOWS", "C:\\Program Files (x86)", "C:\\Program Files (x86)"},
-             {"C:\\WINDOWS", "e:\\Apps", "e:\\Apps"},
-             {"C:\\WINDOWS", longest.c_str(), longest.c_str()},
-             {"E:\\WINDOWS", "", "E:\\Program Files"},
-             {"E:\\WINDOWS", "D:\\Programme", "E:\\Program Files"},
-             {"E:\\WINDOWS", "%ProgramFiles%", "E:\\Program Files"},
-             {"E:\\WINDOWS", "Programme", "E:\\Program Files"},
-             {"E:\\WINDOWS", "\\\\srv\\apps", "E:\\Program Files"},
-             {"E:\\WINDOWS", "C:\\", "E:\\Program Files"},
-             {"E:\\WINDOWS", tooLong.c_str(), "E:\\Program Files"},
-             {"\\\\srv\\win", "", "C:\\Program Files"},
-             {"", "C:\\Pro?gramme", "C:\\Program Files"}}) {
+             {"C:\\W", "C:\\Programme\\", "C:\\Programme"}, {"C:\\W", "e:\\Apps", "e:\\Apps"},
+             {"C:\\W", "C:\\Program Files (x86)", "C:\\Program Files (x86)"}, {"C:\\W", longest.c_str(), longest.c_str()},
+             {"E:\\W", "", "E:\\Program Files"}, {"E:\\W", "D:\\Programme", "E:\\Program Files"},
+             {"E:\\W", "Programme", "E:\\Program Files"}, {"E:\\W", "C:\\", "E:\\Program Files"},
+             {"E:\\W", tooLong.c_str(), "E:\\Program Files"}, {"\\\\srv\\win", "", "C:\\Program Files"}}) {
+        auto fixed = [](char drive) { return drive != 'D' ? 1 : 0; };  // D: is a CD
         EXPECT_EQ(programFilesFolder(windows, registered, fixed, out, sizeof out), 1);
         EXPECT_STREQ(out, expected) << registered;
     }
