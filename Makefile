@@ -26,24 +26,28 @@ iso: cd
 	@echo "iso: build/vorlex.iso"
 
 # Every test layer: unit (host), Win32 modules and end-to-end journeys (Wine; in the
-# emulated PC where this host cannot run 32-bit x86 programs: scripts/windows-tests).
+# emulated PC where this host cannot run 32-bit x86 programs: scripts/windows-tests);
+# then the README's other commands, each in a quick form (scripts/readme-commands).
 test: build
 	ctest --preset host
 	bash scripts/windows-tests
+	bash scripts/readme-commands
 
 # Starts D:\setup.exe from the demo CD under Wine. KEEP=1 keeps the machine of the
 # last demo (to try Install, Play and Uninstall in turn).
 demo: build
 	@KEEP=$(KEEP) bash scripts/demo.sh
 
-# Benchmarks: one table of figures (medians of several runs), printed and written to
-# build/bench/bench.md. Each bench/*_bench.py also runs on its own.
-# The README's screens, from the screenshots the last make test saved.
+# The README's screens, from the screenshots the last make test saved (to SCREENS, when
+# given, instead of docs/screens).
 screenshots:
 	@bash scripts/screenshots.sh
 
+# Benchmarks: one table of figures (medians of several runs), printed and written to
+# build/bench/bench.md. Each bench/*_bench.py also runs on its own. BENCH="RUNS MEGABYTES"
+# makes it quick (make test runs BENCH="1 16").
 bench: build
-	@bash scripts/bench.sh
+	@bash scripts/bench.sh $(BENCH)
 
 clean:
 	rm -rf build

@@ -1,11 +1,11 @@
 #!/bin/bash
 # Copies the screens the end-to-end suites saved (build/windows/artifacts, written by
-# make test) to docs/screens/ for the README: trimmed to the windows on the black
+# make test) to docs/screens/ (or $SCREENS) for the README: trimmed to the windows on the black
 # screen and reduced to 256 colours, so the repository stays small.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 from=$top/build/windows/artifacts
-to=$top/docs/screens
+to=${SCREENS:-$top/docs/screens}
 screens="launcher-at-rest launcher-hover-exit install-options copy-progress install-error clean-up-done
 journey-installed uninstall-win95 directx-question"
 mkdir -p "$to"
