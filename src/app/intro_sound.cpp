@@ -15,10 +15,7 @@ typedef BOOL(WINAPI* PlaySoundEntry)(LPCSTR, HMODULE, DWORD);
 void IntroSound::request(int value) {
     if (introLatch != 0 || value == 0) return;
     introLatch = value;
-    // The system's winmm.dll, never freed: the sound plays on after the call returns.
-    HMODULE winmm = loadSystemLibrary("winmm.dll");
-    if (winmm == nullptr) return;  // no sound on a system without multimedia
-    PlaySoundEntry play = reinterpret_cast<PlaySoundEntry>(reinterpret_cast<void*>(GetProcAddress(winmm, "PlaySoundA")));
-    if (play != nullptr)
+    PlaySoundEntry play = keptLibraryEntry<PlaySoundEntry>("winmm.dll", "PlaySoundA");
+    if (play != nullptr)  // no sound on a system without multimedia
         play(MAKEINTRESOURCEA(IDW_INTRO), GetModuleHandleA(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

@@ -17,8 +17,17 @@ Function systemEntry(const char* dll, const char* name) {
 // first: a DLL of the same name beside a copied setup.exe (a folder the CD was copied to,
 // a Downloads folder) would run inside an administrator's process. So every other system
 // DLL is loaded by its full path in the system folder.
-// "<system folder>\name" into out[TextBufferSize]; 1 when it fits.
-int systemLibraryPath(const char* name, char* out);
-// The system's DLL name loaded by that path, with a reference of its own the caller frees
-// (or keeps for the life of the process); null when the system has none.
+// The system's DLL name loaded by that path, with a reference of its own the caller frees;
+// null when the system has none.
 HMODULE loadSystemLibrary(const char* name);
+// The same DLL loaded once and kept for the life of the process (an accessible object may
+// be handed out again and again, a sound plays on after its call returns).
+HMODULE keptSystemLibrary(const char* name);
+
+// The entry name of the kept system DLL dll, or null when the system lacks either.
+template <typename Function>
+Function keptLibraryEntry(const char* dll, const char* name) {
+    HMODULE module = keptSystemLibrary(dll);
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}

@@ -2,7 +2,6 @@
 #include "install/uninstaller_copy.h"
 
 #include "app/bounded_format.h"
-#include "app/scoped_handles.h"
 #include "app/system_entry.h"
 #include "app/system_profile.h"
 #include "install/uninstaller_name.h"
@@ -14,9 +13,7 @@ const int NameAttempts = 1000;
 // by the system's tick count, the same count more coarsely, where there is no winmm.
 DWORD millisecondCount() {
     typedef DWORD(WINAPI * TimeEntry)();
-    LoadedLibrary winmm;
-    winmm.reset(loadSystemLibrary("winmm.dll"));
-    TimeEntry time = winmm.loaded() ? winmm.entry<TimeEntry>("timeGetTime") : nullptr;
+    TimeEntry time = keptLibraryEntry<TimeEntry>("winmm.dll", "timeGetTime");
     return time != nullptr ? time() : GetTickCount();
 }
 }  // namespace

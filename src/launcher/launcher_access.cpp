@@ -7,7 +7,6 @@
 
 #include <oleacc.h>
 
-#include "app/bounded_format.h"
 #include "app/system_entry.h"
 #include "launcher/regions.h"
 
@@ -28,25 +27,9 @@ extern "C" LONG(WINAPI* const interlockedDecrement)(LONG volatile*) __asm__("__i
 typedef LRESULT(WINAPI* LresultFromObjectEntry)(REFIID, WPARAM, LPUNKNOWN);
 typedef BSTR(WINAPI* SysAllocStringEntry)(const OLECHAR*);
 
-// A system library the object needs for as long as the process runs: loaded once from
-// the system folder, never freed, since the object may be handed out again and again.
-HMODULE library(const char* name) {
-    char path[TextBufferSize] = {};
-    if (!systemLibraryPath(name, path)) return nullptr;
-    HMODULE module = GetModuleHandleA(path);
-    return module != nullptr ? module : loadSystemLibrary(name);
-}
-
-template <typename Function>
-Function libraryEntry(const char* dll, const char* name) {
-    HMODULE module = library(dll);
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 HRESULT text(const wchar_t* value, BSTR* out) {
     if (out == nullptr) return E_POINTER;
-    SysAllocStringEntry allocate = libraryEntry<SysAllocStringEntry>("oleaut32.dll", "SysAllocString");
+    SysAllocStringEntry allocate = keptLibraryEntry<SysAllocStringEntry>("oleaut32.dll", "SysAllocString");
     *out = allocate != nullptr ? allocate(value) : nullptr;
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
@@ -300,7 +283,7 @@ private:
 
 LRESULT answerLauncherObjectRequest(HWND launcher, int32_t scale, WPARAM wParam, LPARAM lParam) {
     if (static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
-    LresultFromObjectEntry fromObject = libraryEntry<LresultFromObjectEntry>("oleacc.dll", "LresultFromObject");
+    LresultFromObjectEntry fromObject = keptLibraryEntry<LresultFromObjectEntry>("oleacc.dll", "LresultFromObject");
     if (fromObject == nullptr) return 0;
     LauncherAccessible* object = new LauncherAccessible(launcher, scale);
     LRESULT answer = fromObject(AccessibleInterface, wParam, object);
