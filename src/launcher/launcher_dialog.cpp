@@ -335,6 +335,7 @@ bool LauncherDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         }
         return false;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // a second press soon after the first, on the dialog class's double clicks
         onLeftButtonDown();
         return false;
     case WM_MOUSEMOVE:
