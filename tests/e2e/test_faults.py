@@ -29,7 +29,7 @@ class Faults(Scenarios):
         self.m.click(self.dialog, INSTALL_NOW)
         copy, _ = self.m.find("Vorlex Installation")
         self.assertTrue(fed.feed(count))
-        self.assertTrue(wait_until(lambda: int(self.m.driver("pos", copy, 1028)[0]) > 0, 20), "the bar moves")
+        self.assertTrue(wait_until(lambda: int(self.m.driver("pos", copy, 1028)) > 0, 20), "the bar moves")
         return copy
 
     def clean_up(self, failure=None):
@@ -73,7 +73,7 @@ class Faults(Scenarios):
         fed = self.options()
         copy = self.copy(fed, 3 << 20)
         self.m.keys_then_click(copy, COPY_ABORT)
-        self.m.driver("click", self.m.notice()[0], 6)  # Yes
+        self.m.answer(self.m.notice()[0], 6)  # Yes
         fed.close()  # the read in hand ends
         self.clean_up()
         self.assert_clean_after_restart(self.before)

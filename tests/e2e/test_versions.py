@@ -31,7 +31,7 @@ class Journey(Scenarios):
         before = self.m.snapshot()
         setup, hwnd, origin = self.launcher()
         self.assert_buttons(origin, [INSTALL, EXIT] + [DIRECTX] * offered, [PLAY, UNINSTALL] + [DIRECTX] * (not offered))
-        self.assertGreater(int(self.m.driver("send", hwnd, 0x3D, 0, 0xFFFFFFFC)[0]), 0, "a screen reader's object")
+        self.assertGreater(int(self.m.driver("send", hwnd, 0x3D, 0, 0xFFFFFFFC)), 0, "a screen reader's object")
         maps = lambda: Path("/proc/%d/maps" % setup.pid).read_text()  # the intro sound's DLL and the object's
         self.assertTrue(wait_until(lambda: "winmm.dll" in maps() and "oleacc.dll" in maps()))
         self.install(origin, directx_offered=offered)
@@ -63,7 +63,7 @@ class Journey(Scenarios):
             box, text = self.m.notice()
             self.assertEqual(text, "Could not start Vorlex.\nThe game may not be installed correctly.", fault)
             self.assertEqual(self.m.second_start(), "0", "the marker is held again during the message")
-            self.m.driver("click", box, 1)
+            self.m.answer(box, 1)
         os.remove(stray)
         self.m.reg_add(VERSION_KEY, "Path", where)
         self.press(origin, PLAY)
@@ -78,7 +78,7 @@ class Journey(Scenarios):
 
         open(os.path.join(folder, "scrngrab.bmp"), "wb").close()  # as the game leaves one
         for name in ("Vorlex.exe", "filesys.dat", "scrngrab.bmp"):
-            self.m.wine("attrib", "+r", where + "\\" + name)
+            self.m.driver("attrib", where + "\\" + name, "+r")
         command = self.m.reg(UNINSTALL_KEY, "UninstallString")
         uninstaller = self.m.start(*command.split(" "))
         self.uninstall_dialog(screenshot="uninstall-" + VERSION, in_use=game_running)
@@ -108,7 +108,7 @@ class Journey(Scenarios):
         box, text = self.m.notice()
         self.assertEqual(text, "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
                                "Please restart Windows before installing Vorlex here, or choose another folder.")
-        self.m.driver("click", box, 1)
+        self.m.answer(box, 1)
         self.m.click(options, 1005)  # Abort: nothing was copied
         self.escape(setup, hwnd)
 
@@ -123,11 +123,11 @@ class Journey(Scenarios):
             box, text = self.m.notice()
             self.assertEqual(text, "DirectX 3 is installed on this computer.\n\nDo you want to install DirectX 5 ?")
             self.m.screenshot("directx-question", box)
-            self.m.driver("click", box, 6)  # Yes
+            self.m.answer(box, 6)  # Yes
             box, text = self.m.notice()
             self.assertEqual(text, "It is highly recommended that you reboot your\ncomputer now, to finish the DirectX "
                                    "install.\n\nDo you want to reboot now?")
-            self.m.driver("click", box, restart)
+            self.m.answer(box, restart)
             if restart == 7:
                 self.assert_buttons(origin, [INSTALL, EXIT], [DIRECTX], why="dark at once, the launcher stays")
                 self.escape(setup, hwnd)

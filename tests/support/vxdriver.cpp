@@ -1,8 +1,14 @@
-// vxdriver.exe: how the end-to-end tests on the Linux side reach the program's windows.
-// Commands run in order, each printing one line ("error: ..." ends the run with exit 1):
+// vxdriver.exe: how the tests on the Linux side reach the program's windows and the machine's
+// registry. With arguments it runs them as commands in order, each printing one line ("error:
+// ..." ends the run with exit 1). Without, it serves: each line read is one command, its words
+// between tabs, answered by one line; it lives as long as the machine, so a question costs a
+// pipe's round trip instead of a Wine process. Answers write \, a line break and NUL as \\ \n \0.
 //   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID, rect HWND ID
 //   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM,
-//   run COMMAND MS (its exit code; an error when it showed a window or did not end).
+//   run COMMAND MS (its exit code; an error when it showed a window or did not end),
+//   reg VIEW KEY NAME ("TYPE data", "none"), regset VIEW KEY NAME TYPE DATA ("1" when written),
+//   attrib PATH +r|-r. VIEW: 32, 64 or - (the program's own); KEY: HKLM\... or HKCU\...;
+//   TYPE: sz, dword, multi (DATA's texts separated by |); NAME "" with reg: "key" when it exists.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -10,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,28 +41,51 @@ std::string text(HWND window) {
     return buffer;
 }
 
+HKEY openKey(const std::string& view, const std::string& path, bool create) {
+    size_t cut = path.find('\\');
+    HKEY root = path.compare(0, cut, "HKCU") == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key = nullptr;
+    REGSAM access = KEY_ALL_ACCESS | (view == "32" ? KEY_WOW64_32KEY : view == "64" ? KEY_WOW64_64KEY : 0);
+    std::string name = path.substr(cut + 1);
+    LONG result = create ? RegCreateKeyExA(root, name.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr)
+                         : RegOpenKeyExA(root, name.c_str(), 0, access, &key);
+    return result == ERROR_SUCCESS ? key : nullptr;
+}
+
+std::string readValue(HKEY key, const std::string& name) {
+    DWORD type = 0, size = 0;
+    if (name.empty()) return "key";
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return "none";
+    std::string data(size + 1, '\0');
+    RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+    char dword[24];
+    snprintf(dword, sizeof dword, "dword 0x%lx", *reinterpret_cast<DWORD*>(&data[0]));
+    if (type == REG_DWORD) return dword;
+    return (type == REG_MULTI_SZ ? "multi " : "sz ") + (type == REG_MULTI_SZ ? data.substr(0, size) : data.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int i = 1;
-    auto number = [&](int k) { return strtoul(argv[i + k], nullptr, 0); };
+    std::vector<std::string> arg;
+    size_t i = 0;
+    auto number = [&](int k) { return strtoul(arg[i + k].c_str(), nullptr, 0); };
     auto window = [&](int k) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(number(k))); };
     auto control = [&] { return GetDlgItem(window(0), static_cast<int>(number(1))); };
     const struct {
         const char* name;
-        int arguments;
+        size_t arguments;
         std::function<std::string()> run;
     } commands[] = {
         {"find", 3, [&] {
             HWND found = nullptr;
             waitFor(number(2), [&] {
-                found = FindWindowA(argv[i + 1], argv[i]);
+                found = FindWindowA(arg[i + 1].c_str(), arg[i].c_str());
                 return found && IsWindowVisible(found);
             });
             DWORD owner = 0;
             GetWindowThreadProcessId(found, &owner);
             return found ? std::to_string(reinterpret_cast<ULONG_PTR>(found)) + " " + std::to_string(owner)
-                         : "error: no window " + std::string(argv[i]);
+                         : "error: no window " + arg[i];
         }},
         {"gone", 2, [&] { return std::to_string(waitFor(number(1), [&] { return !IsWindow(window(0)); })); }},
         {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
@@ -75,28 +105,68 @@ int main(int argc, char** argv) {
         {"run", 2, [&] {
             STARTUPINFOA start = {sizeof start, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, {}, {}, {}};
             PROCESS_INFORMATION process = {};
-            CreateProcessA(nullptr, argv[i], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process);
+            CreateProcessA(nullptr, &arg[i][0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process);
             DWORD code = STILL_ACTIVE;
+            windowSeen = false;
             waitFor(number(1), [&] {
                 EnumWindows(lookForWindow, static_cast<LPARAM>(process.dwProcessId));
                 return GetExitCodeProcess(process.hProcess, &code) && code != STILL_ACTIVE;
             });
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
             return windowSeen ? "error: it showed a window" : code == STILL_ACTIVE ? "error: no end" : std::to_string(code);
         }},
         {"post", 4, [&] { return std::to_string(PostMessageA(window(0), number(1), number(2), number(3))); }},
         {"send", 4, [&] { return std::to_string(SendMessageA(window(0), number(1), number(2), number(3))); }},
+        {"reg", 3, [&] {
+            HKEY key = openKey(arg[i], arg[i + 1], false);
+            std::string value = key ? readValue(key, arg[i + 2]) : "none";
+            return RegCloseKey(key), value;
+        }},
+        {"regset", 5, [&] {
+            HKEY key = openKey(arg[i], arg[i + 1], true);
+            std::string data = arg[i + 4] + '\0';
+            DWORD dword = strtoul(data.c_str(), nullptr, 0), type = arg[i + 3] == "multi" ? REG_MULTI_SZ : REG_SZ;
+            for (char& c : data) c = type == REG_MULTI_SZ && c == '|' ? '\0' : c;
+            LONG result = arg[i + 3] == "dword" ? RegSetValueExA(key, arg[i + 2].c_str(), 0, REG_DWORD,
+                                                                 reinterpret_cast<BYTE*>(&dword), sizeof dword)
+                                                : RegSetValueExA(key, arg[i + 2].c_str(), 0, type,
+                                                                 reinterpret_cast<const BYTE*>(data.data()), data.size());
+            return RegCloseKey(key), std::to_string(key && result == ERROR_SUCCESS);
+        }},
+        {"attrib", 2, [&] {
+            DWORD now = GetFileAttributesA(arg[i].c_str());
+            DWORD next = arg[i + 1] == "+r" ? now | FILE_ATTRIBUTE_READONLY : now & ~FILE_ATTRIBUTE_READONLY;
+            return std::to_string(now != INVALID_FILE_ATTRIBUTES && SetFileAttributesA(arg[i].c_str(), next));
+        }},
     };
-    while (i < argc) {
-        std::string name = argv[i++], out = "error: unknown command or too few arguments: " + name;
-        for (const auto& command : commands)
-            if (name == command.name && i + command.arguments <= argc) {
-                out = command.run();
-                i += command.arguments;
-                break;
-            }
-        printf("%s\n", out.c_str());
-        fflush(stdout);
-        if (out.rfind("error:", 0) == 0) return 1;
+    auto runAll = [&] {
+        for (i = 0; i < arg.size();) {
+            std::string name = arg[i++], out = "error: unknown command or too few arguments: " + name, line;
+            for (const auto& command : commands)
+                if (name == command.name && i + command.arguments <= arg.size()) {
+                    out = command.run();
+                    i += command.arguments;
+                    break;
+                }
+            for (char c : out) line += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : std::string(1, c);
+            printf("%s\n", line.c_str());
+            fflush(stdout);
+            if (out.rfind("error:", 0) == 0) return false;
+        }
+        return true;
+    };
+    if (argc > 1) {
+        arg.assign(argv + 1, argv + argc);
+        return runAll() ? 0 : 1;
     }
-    return 0;
+    for (std::string line;; line.clear()) {  // served: until the machine's end closes the pipe
+        for (int c; (c = getchar()) != '\n'; line += static_cast<char>(c))
+            if (c == EOF) return 0;
+        arg.assign(1, "");
+        for (char c : line)
+            if (c == '\t') arg.emplace_back();
+            else arg.back() += c;
+        runAll();
+    }
 }
