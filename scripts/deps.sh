@@ -14,7 +14,7 @@ pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
 if bash "$(dirname "$0")/pc/runs-i386"; then
     pkgs+=(wine wine32:i386 wine64 xvfb xdotool x11-apps)
 else
-    pkgs+=(qemu-system-x86 debootstrap e2fsprogs socat xauth)
+    pkgs+=(qemu-system-x86 debootstrap e2fsprogs cpio socat xauth)
 fi
 # A package counts only when its files are all there: a tool deleted by hand (or by a
 # clean-up of the machine) is put back by reinstalling its package.

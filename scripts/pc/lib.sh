@@ -4,7 +4,7 @@
 vx_pc_inputs() {
     local here
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-    printf '%s\n' "$here/packages" "$here/build" "$here/init"
+    printf '%s\n' "$here/packages" "$here/build" "$here/init" "$here/initrd-init"
 }
 
 # Where PCs are kept: outside the checkout, so that make clean and a new clone keep them.
