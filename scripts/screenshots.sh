@@ -1,6 +1,6 @@
 #!/bin/bash
-# Copies the screens the end-to-end suites saved (build/windows/artifacts, written by
-# make test) to docs/screens/ (or $SCREENS) for the README: trimmed to the windows on the black
+# Turns the screens the end-to-end suites saved (build/windows/artifacts/*.ppm, written by
+# make test) into PNG files in docs/screens/ (or $SCREENS) for the README: trimmed to the windows on the black
 # screen and reduced to 256 colours, so the repository stays small.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,10 +10,10 @@ screens="launcher-at-rest launcher-hover-exit install-options copy-progress inst
 journey-installed uninstall-win95 directx-question"
 mkdir -p "$to"
 for name in $screens; do
-    if [ ! -f "$from/$name.png" ]; then
-        echo "screenshots: $from/$name.png is missing; run make test first" >&2
+    if [ ! -f "$from/$name.ppm" ]; then
+        echo "screenshots: $from/$name.ppm is missing; run make test first" >&2
         exit 1
     fi
-    convert "$from/$name.png" -trim +repage -colors 256 "PNG8:$to/$name.png"
+    convert "$from/$name.ppm" -trim +repage -colors 256 "PNG8:$to/$name.png"
 done
 echo "screenshots: $(echo $screens | wc -w) screens in $to"

@@ -84,7 +84,7 @@ class Machine:
         with open(os.path.join(fb, "Xvfb_screen0"), "rb") as f:  # the screen's pixels, without the mouse's
             self.screen = mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ)
         header, colours = struct.unpack_from(">I", self.screen, 0)[0], struct.unpack_from(">I", self.screen, 76)[0]
-        self.pixels, self.stride = header + 12 * colours, struct.unpack_from(">I", self.screen, 48)[0]
+        self.pixels = header + 12 * colours  # then rows of 32-bit pixels, blue first
         # The CD is a tree of links to the built one, so a scenario may change it.
         subprocess.run(["cp", "-rs", os.path.realpath(CD), self.cd], check=True)
         os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
@@ -247,8 +247,8 @@ class Machine:
     @timed("screen grabs")
     def grab(self):
         """The screen now, as a function of (x, y) giving (r, g, b): Xvfb's own frame buffer."""
-        data, stride = self.screen[self.pixels:self.pixels + self.stride * SCREEN_H], self.stride
-        return lambda x, y: (data[y * stride + x * 4 + 2], data[y * stride + x * 4 + 1], data[y * stride + x * 4])
+        data = self.screen[self.pixels:self.pixels + 4 * SCREEN_W * SCREEN_H]
+        return lambda x, y: (data[(y * SCREEN_W + x) * 4 + 2], data[(y * SCREEN_W + x) * 4 + 1], data[(y * SCREEN_W + x) * 4])
 
     @timed("screenshots")
     def screenshot(self, name, hwnd=None):
@@ -259,7 +259,10 @@ class Machine:
             assert wait_until(lambda: any(self.grab()(*p) != (0, 0, 0) for p in points), 5), name + " stayed black"
         folder = os.environ.get("VORLEX_ARTIFACTS") or self.work
         os.makedirs(folder, exist_ok=True)
-        subprocess.run(["import", "-display", self.display, "-window", "root", os.path.join(folder, name + ".png")])
+        bgrx, rgb = self.screen[self.pixels:self.pixels + 4 * SCREEN_W * SCREEN_H], bytearray(3 * SCREEN_W * SCREEN_H)
+        rgb[0::3], rgb[1::3], rgb[2::3] = bgrx[2::4], bgrx[1::4], bgrx[0::4]
+        with open(os.path.join(folder, name + ".ppm"), "wb") as f:  # make screenshots turns it into a PNG
+            f.write(b"P6 %d %d 255\n" % (SCREEN_W, SCREEN_H) + rgb)
 
     @timed("snapshots")
     def snapshot(self):
