@@ -2,8 +2,7 @@
 // No Windows header here, so the host tests run it.
 #pragma once
 
-// Tells whether a byte opens a double-byte character in the active code page.
-typedef int (*LeadByteTest)(unsigned char byte);
+#include "app/path_logic.h"  // LeadByteTest
 
 // The command line with the program's name and the blanks after it removed. A name
 // that opens with a double quote runs up to and including the next double quote

@@ -3,14 +3,9 @@
 
 #include "app/command_line.h"
 #include "app/setup_app.h"
-
-namespace {
-int isLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) ? 1 : 0;
-}
-}  // namespace
+#include "app/system_text.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    SetupApp app(instance, commandLineTail(GetCommandLineA(), isLeadByte));
+    SetupApp app(instance, commandLineTail(GetCommandLineA(), systemLeadByte));
     return app.initInstance();
 }

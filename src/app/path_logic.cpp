@@ -26,3 +26,29 @@ int moduleFolder(const char* modulePath, char* folder, size_t capacity) {
     return formatText(folder, capacity, "%.*s%.*s", static_cast<int>(driveLength), modulePath,
                       static_cast<int>(directoryLength), rest);
 }
+
+size_t characterSize(const char* text, LeadByteTest isLeadByte) {
+    return isLeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
+int normalisePath(char* out, size_t capacity, const char* path, size_t length, LeadByteTest isLeadByte) {
+    size_t used = 0;
+    bool afterSeparator = false;
+    for (size_t i = 0; i < length && path[i] != '\0';) {
+        size_t size = isLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < length && path[i + 1] != '\0' ? 2 : 1;
+        bool separator = size == 1 && (path[i] == '\\' || path[i] == '/');
+        // A run of separators is one; the two that open "\\server\share" stay.
+        if (!(separator && afterSeparator && used > 1)) {
+            if (used + size >= capacity) {
+                out[0] = '\0';
+                return 0;
+            }
+            for (size_t k = 0; k < size; ++k) out[used++] = separator ? '\\' : path[i + k];
+        }
+        afterSeparator = separator;
+        i += size;
+    }
+    if (afterSeparator && used > 1 && !(used == 3 && out[1] == ':')) --used;  // a drive's root keeps its own
+    out[used] = '\0';
+    return 1;
+}

@@ -1,6 +1,20 @@
-// Path arithmetic that needs no Windows call.
+// Path arithmetic that needs no Windows call. Paths are texts in the system's code page,
+// where a character may be two bytes whose second is any byte from 0x40 up, a '\' or a
+// letter among them: every scan steps by characters, the lead-byte test passed in.
 #pragma once
 #include <stddef.h>
+
+// Tells whether a byte opens a double-byte character in the active code page.
+typedef int (*LeadByteTest)(unsigned char byte);
+
+// The size of the character at text: 2 for a lead byte with a second byte after it, else 1.
+size_t characterSize(const char* text, LeadByteTest isLeadByte);
+
+// A path as Windows reads it, for comparing one with another: '/' read as '\', a run of
+// separators as one, none at the end but the one of a drive's root ("C:\"). The second
+// byte of a double-byte character is never taken for a separator. 1 when it fits
+// out[capacity]; else 0 with out emptied.
+int normalisePath(char* out, size_t capacity, const char* path, size_t length, LeadByteTest isLeadByte);
 
 // "folder\name" into out[TextBufferSize]; a folder that ends in a backslash (a drive's
 // root) gets no second one. 1 when the whole path fits; else 0 with out emptied, so

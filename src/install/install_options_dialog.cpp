@@ -163,7 +163,7 @@ void InstallOptionsDialog::browse() {
 void InstallOptionsDialog::installNow() {
     // An uninstall while the game ran left files here for Windows to delete at its
     // next start: it would delete the new install's files with them.
-    if (removalPendingUnder(installFolder_)) {
+    if (removalPendingFor(installFolder_)) {
         showNotice(window(),
                    "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
                    "Please restart Windows before installing Vorlex here, or choose another folder.",
@@ -187,7 +187,7 @@ void InstallOptionsDialog::installNow() {
     if (error[0] != '\0') {
         // The options stay open afterwards: the player may pick another folder and retry.
         InstallErrorDialog cleanUp(error);
-        cleanUp.runModal(window());
+        cleanUp.run(window());
     } else {
         if (systemProfile.directXOffered) runDirectXStep(window(), 1);
         endDialog(0);

@@ -8,7 +8,10 @@
 #include "app/path_logic.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
+#include "app/system_text.h"
+#include "install/install_manifest.h"
 #include "uninstall/ini_editor.h"
+#include "uninstall/pending_logic.h"
 
 namespace {
 
@@ -33,15 +36,12 @@ int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
 
 // A name beside file, with another extension: "C:\WINDOWS\WININIT.VXN" for WININIT.INI.
 int siblingPath(char* out, const char* file, const char* extension) {
-    int keep = 0;
-    while (file[keep] != '\0') ++keep;
-    for (int i = keep - 1; i >= 0 && file[i] != '\\'; --i) {
-        if (file[i] == '.') {
-            keep = i;  // the old extension goes
-            break;
-        }
+    size_t end = strlen(file), keep = end;
+    for (size_t i = 0; i < end; i += characterSize(file + i, systemLeadByte)) {
+        if (file[i] == '\\') keep = end;  // a dot before the last separator is a folder's
+        else if (file[i] == '.') keep = i;
     }
-    return formatText(out, TextBufferSize, "%.*s.%s", keep, file, extension);
+    return formatText(out, TextBufferSize, "%.*s.%s", static_cast<int>(keep), file, extension);
 }
 
 // Writes text to a new file; 1 only when every byte has reached the disk. Windows 95
@@ -58,11 +58,24 @@ int writeWholeFile(const char* file, const char* text, size_t size) {
                : 0;
 }
 
-// A file no longer in its place but set aside under the other extension: a rewrite
-// was cut short between its two renames (a crash, a power cut). The old text comes
-// back, so the other programs' pending operations in it are not lost.
-void restoreInterruptedRewrite(const char* file, const char* previous) {
-    if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) MoveFileA(previous, file);
+// A rewrite cut short between its two renames (a crash, a power cut) left no file in its
+// place, the old text set aside and the new one beside it: the old text comes back, so the
+// other programs' pending operations in it are not lost. A set-aside copy alone was left by
+// a rewrite cut short after its last rename, when the file in its place was whole: gone
+// now, Windows 95 has carried it out at its start (keeping it as WININIT.BAK), and the
+// copy's operations, run then, must not run again at the next start. It is deleted.
+void repairInterruptedRewrite(const char* file) {
+    char fresh[TextBufferSize] = {};
+    char previous[TextBufferSize] = {};
+    if (!siblingPath(fresh, file, "VXN") || !siblingPath(previous, file, "VXO") ||
+        GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES || GetFileAttributesA(previous) == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (GetFileAttributesA(fresh) != INVALID_FILE_ATTRIBUTES) {
+        MoveFileA(previous, file);
+    } else {
+        SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(previous);
+    }
 }
 
 // Puts text in place of file without ever losing a line the file held, though the disk
@@ -90,16 +103,17 @@ int replaceFile(const char* file, const char* text, size_t size) {
         DeleteFileA(fresh);
         return 0;
     }
-    if (existed) DeleteFileA(previous);
+    if (existed) {
+        SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);  // set aside read-only, as the file was
+        DeleteFileA(previous);
+    }
     return 1;
 }
 
 }  // namespace
 
 int insertIniEntry(const char* file, const char* section, const char* key, const char* value) {
-    char previous[TextBufferSize] = {};
-    if (!siblingPath(previous, file, "VXO")) return 0;
-    restoreInterruptedRewrite(file, previous);
+    repairInterruptedRewrite(file);
     HeapBlock text;
     size_t size = 0;
     // The file may hold other programs' pending deletions: lines that could not be
@@ -143,69 +157,73 @@ int deferFolderDeletion(const char* folder) {
 
 namespace {
 
-// Whether path is folder or lies below it, the letters A-Z compared without case (the
-// short names Windows makes are in capitals).
-bool isUnder(const char* path, size_t length, const char* folder) {
-    size_t i = 0;
-    for (; folder[i] != '\0'; ++i) {
-        if (i >= length) return false;
-        char a = path[i], b = folder[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
+enum { MaxTargets = 8 };  // the install's files (three today) in the folder's two forms
+
+// The paths of the install's files in folder, in each of its forms (as typed, and the short
+// one Windows 95's WININIT.INI holds), folded and normalised for comparing, into targets
+// (null-ended); 1 when made.
+int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const char** targets) {
+    char forms[2][TextBufferSize] = {};
+    copyText(forms[0], TextBufferSize, folder);
+    DWORD length = GetShortPathNameA(folder, forms[1], TextBufferSize);
+    if (length == 0 || length >= TextBufferSize) forms[1][0] = '\0';  // no folder yet: its long form only
+    const char* names[MaxTargets / 2 + 1] = {};
+    size_t count = 0;
+    const InstallManifest& plan = installManifest;
+    for (const FilePair* pair = plan.filePairs; pair->source != nullptr && count < MaxTargets / 2; ++pair)
+        names[count++] = pair->destination;
+    for (const char* const* extra = plan.extraFiles; *extra != nullptr && count < MaxTargets / 2; ++extra)
+        names[count++] = *extra;
+    size_t made = 0;
+    for (const char* form : forms) {
+        for (size_t i = 0; form[0] != '\0' && i < count; ++i) {
+            char joined[TextBufferSize] = {};
+            if (!joinPath(joined, form, names[i])) return 0;
+            foldCase(joined, strlen(joined));
+            if (!normalisePath(paths[made], TextBufferSize, joined, strlen(joined), systemLeadByte)) return 0;
+            targets[made] = paths[made];
+            ++made;
+        }
     }
-    return i > 0 && (i == length || path[i] == '\\' || folder[i - 1] == '\\');  // a root (D:\ say) holds all
+    targets[made] = nullptr;
+    return 1;
 }
 
-// The names of an operation list (NUL-separated strings, or lines of "key=value" when
-// lines is set) that lie under folder, in either of its forms.
-bool listNamesFolder(const char* list, size_t size, bool lines, const char* longForm, const char* shortForm) {
-    for (size_t start = 0; start < size;) {
-        const char* end = static_cast<const char*>(memchr(list + start, lines ? '\n' : '\0', size - start));
-        size_t next = end != nullptr ? static_cast<size_t>(end - list) + 1 : size;
-        const char* name = list + start;
-        size_t length = next - start - (end != nullptr ? 1 : 0);
-        if (lines) {  // the value of a WININIT.INI entry, without the line's CR
-            const char* equals = static_cast<const char*>(memchr(name, '=', length));
-            length = equals != nullptr ? length - static_cast<size_t>(equals + 1 - name) : 0;
-            name = equals != nullptr ? equals + 1 : name;
-            if (length > 0 && name[length - 1] == '\r') --length;
-        } else {  // NT's form: "\??\C:\..." for a deletion or rename, "!" first for a replacement
-            if (length > 0 && *name == '!') ++name, --length;
-            if (length >= 4 && name[0] == '\\' && name[1] == '?' && name[2] == '?' && name[3] == '\\')
-                name += 4, length -= 4;
-        }
-        if (isUnder(name, length, longForm) || isUnder(name, length, shortForm)) return true;
-        start = next;
-    }
-    return false;
+// A registry list of NT's, folded as the paths are; 1 when it names one of targets.
+int registryListNames(HKEY key, const char* name, const char* const* targets) {
+    DWORD size = 0;
+    HeapBlock list;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || !list.allocate(size + 2) ||
+        RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size) != ERROR_SUCCESS)
+        return 0;
+    foldCase(reinterpret_cast<char*>(list.get()), size);
+    return pendingListNames(reinterpret_cast<const char*>(list.get()), size, 0, targets, systemLeadByte);
 }
 
 }  // namespace
 
-int removalPendingUnder(const char* folder) {
-    char shortForm[TextBufferSize] = {};
-    DWORD length = GetShortPathNameA(folder, shortForm, sizeof shortForm);
-    if (length == 0 || length >= sizeof shortForm) shortForm[0] = '\0';  // no folder yet: its long form only
-    // NT keeps what MoveFileEx put off in the registry; both routes are read on every
-    // system, as each list is simply absent where the other is used.
+int removalPendingFor(const char* folder) {
+    char paths[MaxTargets][TextBufferSize];
+    const char* targets[MaxTargets + 1] = {};
+    if (!installFilePaths(folder, paths, targets)) return 0;
+    // NT keeps what MoveFileEx put off in the registry (some programs write a second list
+    // beside it, which Windows carries out too); both routes are read on every system, as
+    // each list is simply absent where the other is used.
     RegKey key;
-    DWORD size = 0;
-    HeapBlock list;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
                       key.out()) == ERROR_SUCCESS &&
-        RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
-        list.allocate(size + 2) &&
-        RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr, list.get(), &size) == ERROR_SUCCESS &&
-        listNamesFolder(reinterpret_cast<const char*>(list.get()), size, false, folder, shortForm))
+        (registryListNames(key.get(), "PendingFileRenameOperations", targets) ||
+         registryListNames(key.get(), "PendingFileRenameOperations2", targets)))
         return 1;
     char windows[TextBufferSize] = {};
     char iniFile[TextBufferSize] = {};
     size_t iniSize = 0;
     HeapBlock text;
-    return windowsDirectory(windows) && joinPath(iniFile, windows, "WININIT.INI") &&
-                   readWholeFile(iniFile, text, &iniSize) &&
-                   listNamesFolder(reinterpret_cast<const char*>(text.get()), iniSize, true, folder, shortForm)
-               ? 1
-               : 0;
+    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI")) return 0;
+    // A rewrite cut short is put back first, as at every use of the file: its lines are the
+    // ones Windows will carry out.
+    repairInterruptedRewrite(iniFile);
+    if (!readWholeFile(iniFile, text, &iniSize)) return 0;
+    foldCase(reinterpret_cast<char*>(text.get()), iniSize);
+    return pendingListNames(reinterpret_cast<const char*>(text.get()), iniSize, 1, targets, systemLeadByte);
 }

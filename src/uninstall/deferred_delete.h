@@ -18,6 +18,7 @@ int deferFolderDeletion(const char* folder);
 // short, which the next call puts back first. 1 when the entry is in the file.
 int insertIniEntry(const char* file, const char* section, const char* key, const char* value);
 
-// 1 when Windows is still to delete or rename something in folder or below at its next
-// start (a removal put off while the game ran): files installed there now would go then.
-int removalPendingUnder(const char* folder);
+// 1 when Windows is still to delete, move or replace a file of the install in folder at its
+// next start (a removal put off while the game ran): installed there now, it would go then.
+// Other programs' operations in the folder touch none of the install's files.
+int removalPendingFor(const char* folder);

@@ -19,6 +19,7 @@
 #include "install/copy_logic.h"
 #include "install/options_logic.h"
 #include "launcher/play_logic.h"
+#include "uninstall/pending_logic.h"
 
 namespace {
 
@@ -130,6 +131,42 @@ TEST(Paths, JoinsAndModuleFolders) {
         EXPECT_EQ(folderOf(path), expected) << path;
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 13), "C:\\abcdefgh\\");
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 12), "(does not fit)");
+}
+
+int noLead(unsigned char) {
+    return 0;
+}
+
+// Paths compared as Windows reads them: '/' and runs of separators, a drive's root, and the
+// second byte 0x5C of a double-byte character (0x95 0x5C, "表" in code page 932) no separator.
+TEST(Paths, NormalisedAsWindowsReadsThem) {
+    char out[TextBufferSize];
+    struct Case { const char* in; LeadByteTest lead; const char* out; };
+    for (Case c : std::vector<Case>{{"C:/Games//Vorlex\\", noLead, "C:\\Games\\Vorlex"}, {"C:/", noLead, "C:\\"},
+                                    {"\\\\srv\\\\cd/", noLead, "\\\\srv\\cd"},
+                                    {"D:\\\x95\\\\", shiftJisLead, "D:\\\x95\\"}, {"D:\\\x95\\\\", noLead, "D:\\\x95"}}) {
+        EXPECT_EQ(normalisePath(out, sizeof out, c.in, strlen(c.in), c.lead), 1) << c.in;
+        EXPECT_STREQ(out, c.out) << c.in;
+    }
+    EXPECT_EQ(normalisePath(out, 8, "C:\\Games", 8, noLead), 0);
+    EXPECT_STREQ(out, "");
+}
+
+// What Windows carries out at its next start names a file of the install: NT's list as Wine
+// and older Windows write it, as Windows 10 and 11 write it now ("*1", "*2" before "\??\"),
+// a replacement's target ("!"), and WININIT.INI's lines; another file of the folder does not.
+TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
+    const char* targets[] = {"C:\\GAMES\\VORLEX\\VORLEX.EXE", "C:\\GAMES\\VORLEX\\FILESYS.DAT", nullptr};
+    using namespace std::string_literals;
+    struct Case { std::string list; int iniLines, names; };
+    for (const Case& c : std::vector<Case>{
+             {"\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 1}, {"*1\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 1},
+             {"\\??\\C:\\TEMP\\X\0\0*12\\??\\C:/GAMES//VORLEX\\FILESYS.DAT\0\0"s, 0, 1},
+             {"\\??\\C:\\NEW.EXE\0!*2\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0"s, 0, 1},
+             {"\\??\\C:\\GAMES\\VORLEX\\SAVE1.SAV\0\0\\??\\C:\\GAMES\\VORLEX\0\0"s, 0, 0},
+             {"*\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 0}, {"\\??\\C:\\GAMES\\VORLEX2\\VORLEX.EXE"s, 0, 0},
+             {"[RENAME]\r\nNUL=C:\\GAMES\\VORLEX\\FILESYS.DAT\r\n"s, 1, 1}, {"NUL=C:\\GAMES\\VORLEX\\SAVE1.SAV"s, 1, 0}})
+        EXPECT_EQ(pendingListNames(c.list.data(), c.list.size(), c.iniLines, targets, noLead), c.names) << c.list;
 }
 
 // A problem refuses the install, or warns, whether or not its whole text fits.
