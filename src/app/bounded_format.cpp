@@ -52,12 +52,31 @@ char* digits(char* end, unsigned long value, unsigned base, bool upper) {
     return end;
 }
 
+// The x87 at the 64-bit precision the rounding below is worked out for (exceptions masked),
+// for as long as it runs, whatever the thread had: Windows NT starts every thread at 53
+// bits, where 0.35 would print as 0.4, and a DLL in the process (Direct3D's) may set 24.
+class ExtendedPrecision {
+public:
+#if defined(__i386__)
+    ExtendedPrecision() {
+        __asm__ volatile("fnstcw %0" : "=m"(saved_));
+        const unsigned short extended = static_cast<unsigned short>((saved_ & 0x0C00) | 0x037F);  // its rounding kept
+        __asm__ volatile("fldcw %0" : : "m"(extended));
+    }
+    ~ExtendedPrecision() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+
+private:
+    unsigned short saved_ = 0;
+#endif
+};
+
 // value with precision decimals, rounded half to even on the exact binary value as the
 // C library does. The scaling is done in the x87's extended precision, where a double
 // times 10^4 or less is exact, so a value such as 0.35 (a little below it in binary)
 // rounds down as printf rounds it. Only what fits in 31 bits once scaled is handled
 // (the program prints megabytes of memory); anything else fails the whole format.
 int fixedPoint(char* out, size_t capacity, double value, int precision) {
+    [[maybe_unused]] ExtendedPrecision extended;
     if (precision > 4) return 0;
     bool negative = value < 0;
     if (negative) value = -value;

@@ -21,13 +21,4 @@ int copyText(char* buffer, size_t capacity, const char* text);
 // longer one and a failed read give 0 with the buffer emptied.
 int settleRegistryText(char* buffer, size_t capacity, size_t size, int stored);
 
-// Sets this thread's x87 to the 64-bit precision the rounding of "%.Nf" is worked out
-// for (round to nearest, exceptions masked). No C runtime sets it for the program, and
-// Windows NT starts every thread at 53 bits, where 0.35 would print as 0.4: called at
-// the program's entry and at the start of each thread procedure.
-inline void useExtendedPrecision() {
-#if defined(__i386__)
-    const unsigned short controlWord = 0x037F;
-    __asm__ volatile("fldcw %0" : : "m"(controlWord));
-#endif
-}
+

@@ -4,13 +4,10 @@
 
 #include <stddef.h>
 
-#include "app/bounded_format.h"
-
 extern "C" {
 
 // Windows starts a program with the stack aligned to 4 bytes only.
 __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
-    useExtendedPrecision();
     // Constructors of objects with static storage, should any be added: the linker
     // lists them between a -1 and a 0, and they run from the last to the first.
     typedef void (*Constructor)();

@@ -28,7 +28,6 @@ void setErrorText(CopyJob& job, const char* text) {
 }
 
 DWORD WINAPI copyWorker(void* parameter) {
-    useExtendedPrecision();
     CopyJob& job = *static_cast<CopyJob*>(parameter);
     bytesCopied = 1;
     for (const FilePair* pair = job.manifest->filePairs; job.running && pair->source != nullptr; ++pair) {

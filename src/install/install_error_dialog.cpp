@@ -8,6 +8,33 @@ InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTA
     copyText(errorText_, sizeof errorText_, errorText);
 }
 
+namespace {
+const char* const RemovedText = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.";
+
+// What went wrong, into message[TextBufferSize]. A failure text too long for the message is
+// left out rather than cut (a cut text could mislead); the first line still says that
+// something went wrong.
+void problemText(char* message, const char* errorText) {
+    if (!formatText(message, TextBufferSize, "The following problem was detected:\n\n\"%s\"", errorText))
+        copyText(message, TextBufferSize, "The following problem was detected:");
+}
+}  // namespace
+
+void InstallErrorDialog::run(HWND owner) {
+    if (runModal(owner) != -1) return;
+    char notice[TextBufferSize] = {};
+    char message[TextBufferSize] = {};
+    char told[TextBufferSize] = {};
+    undoInstall(nullptr, notice);
+    if (errorText_[0] != 1) problemText(message, errorText_);  // the player's own abort needs no word
+    // What does not fit is left out whole: the problem first, then what the undo could not do.
+    if (!formatText(told, sizeof told, "%s%s%s", message, message[0] ? "\n\n" : "", RemovedText))
+        copyText(told, sizeof told, RemovedText);
+    if (notice[0] != '\0' && formatText(message, sizeof message, "%s\n\n%s", told, notice))
+        copyText(told, sizeof told, message);
+    showNotice(owner, told, MB_ICONERROR);
+}
+
 BOOL InstallErrorDialog::onInitDialog() {
     done_ = 0;
     if (errorText_[0] == 1) {
@@ -16,10 +43,7 @@ BOOL InstallErrorDialog::onInitDialog() {
         PostMessageA(window(), WM_COMMAND, IDC_ERROR_CLEAN_UP, 0);
     } else {
         char message[TextBufferSize] = {};
-        // A failure text too long for the message is left out rather than cut (a cut
-        // text could mislead); the first line still says that something went wrong.
-        if (!formatText(message, sizeof message, "The following problem was detected:\n\n\"%s\"", errorText_))
-            copyText(message, sizeof message, "The following problem was detected:");
+        problemText(message, errorText_);
         SetWindowTextA(control(IDC_ERROR_TEXT), message);
     }
     return TRUE;
@@ -39,13 +63,12 @@ void InstallErrorDialog::cleanUp() {
     HWND button = control(IDC_ERROR_CLEAN_UP);
     EnableWindow(button, FALSE);
     // The program runs from the CD here: the uninstaller copy goes at once.
-    int deferred = 0;
-    undoInstall(control(IDC_PROGRESS_BAR), &deferred);
-    SetWindowTextA(control(IDC_ERROR_TEXT),
-                   "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.");
+    char notice[TextBufferSize] = {};
+    undoInstall(control(IDC_PROGRESS_BAR), notice);
+    SetWindowTextA(control(IDC_ERROR_TEXT), RemovedText);
     EnableWindow(button, TRUE);
     SetWindowTextA(button, "OK");
     focusButton(button);
     done_ = 1;
-    if (deferred) showNotice(window(), deferred > 0 ? FilesInUseNotice : FilesLeftNotice, MB_ICONINFORMATION);
+    if (notice[0] != '\0') showNotice(window(), notice, MB_ICONINFORMATION);
 }

@@ -9,6 +9,11 @@ public:
     // errorText: the copy dialog's outcome, the abort marker or a failure text.
     explicit InstallErrorDialog(const char* errorText);
 
+    // Shows the dialog and cleans up on the player's word; where not even this dialog can
+    // open (the system out of what windows need, as the copy dialog was before it), the
+    // undo runs without it and a message box says what happened. The player is always told.
+    void run(HWND owner);
+
 protected:
     BOOL onInitDialog() override;
     bool onCommand(int id, int notification, HWND control) override;

@@ -211,7 +211,7 @@ void LauncherDialog::runAction(int id) {
         break;
     case RegionUninstall: {
         UninstallDialog dialog;
-        dialog.runModal();
+        dialog.runModal(window());
         refreshRegionStates();
         break;
     }
@@ -226,13 +226,19 @@ void LauncherDialog::runAction(int id) {
 void LauncherDialog::install() {
     if (gameInstalled()) return;
     InstallOptionsDialog dialog;
-    dialog.runModal();
+    // Owned by the launcher, never by the window that happens to be active: a screen
+    // reader's press comes while another program is in front, and a dialog without an
+    // owner would leave the launcher enabled for a second one.
+    dialog.runModal(window());
     if (systemProfile.restartRequested) endDialog(0);
     refreshRegionStates();
 }
 
 void LauncherDialog::pressIfLit(int id) {
-    if (id != 0 && regionEnabled[id]) runAction(id);
+    // A press that waited in the queue while a dialog was opened (a screen reader's comes
+    // as a posted command) finds the launcher disabled under it, and is dropped.
+    bool disabled = (GetWindowLongA(window(), GWL_STYLE) & WS_DISABLED) != 0;
+    if (id != 0 && regionEnabled[id] && !disabled) runAction(id);
 }
 
 void LauncherDialog::onOK() {
@@ -272,7 +278,7 @@ void LauncherDialog::onLeftButtonDown() {
     POINT press = messagePosition();
     int id = hitTestRegion(press);
     if (id != 0) {
-        if (regionEnabled[id]) runAction(id);
+        pressIfLit(id);
         return;  // a disabled button does nothing, not even a drag
     }
     dragCursorStart_ = press;

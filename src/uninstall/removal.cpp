@@ -11,11 +11,11 @@
 #include "install/shortcuts.h"
 #include "uninstall/deferred_delete.h"
 
+namespace {
+
 const char* const FilesInUseNotice = "Some files of Vorlex are in use and will be removed when Windows restarts.";
 const char* const FilesLeftNotice =
     "Some files of Vorlex are in use and could not be removed.\n\nPlease delete them once the game has ended.";
-
-namespace {
 
 // Deletes one named file of the install folder, read-only or not, and steps the bar
 // whether or not there was anything to delete. A file in use (the running game, the
@@ -28,15 +28,32 @@ int removeFile(HWND progressBar, const char* installFolder, const char* name) {
     return deferred;
 }
 
-void tally(int result, int* putOff, int* left) {
-    if (result > 0) *putOff = 1;
-    if (result < 0) *left = 1;
+void tally(int result, int* deferred) {
+    if (result > 0) *deferred |= RemovalPutOff;
+    if (result < 0) *deferred |= RemovalLeft;
+}
+
+// Windows Vista and later keep what an unelevated program writes into its folder under
+// Program Files (a screenshot of the game's) in the player's VirtualStore, by the folder's
+// path without its drive: "%LOCALAPPDATA%\VirtualStore\Program Files (x86)\Vorlex". The
+// install's files go from there too, and the folder once emptied; the player's own stay.
+void removeVirtualStoreCopies(const char* installFolder) {
+    char local[TextBufferSize] = {};
+    char store[TextBufferSize] = {};
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
+    if (length == 0 || length >= sizeof local || installFolder[0] == '\0' || installFolder[1] != ':' ||
+        !formatText(store, sizeof store, "%s\\VirtualStore%s", local, installFolder + 2))
+        return;
+    const InstallManifest& plan = installManifest;
+    for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair) removeFile(nullptr, store, pair->destination);
+    for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra) removeFile(nullptr, store, *extra);
+    RemoveDirectoryA(store);
 }
 
 }  // namespace
 
 int removeInstallation(HWND progressBar, const char* installFolder, int* deferred) {
-    int putOff = 0, left = 0;
+    int flags = 0;
     const InstallManifest& plan = installManifest;
     if (progressBar != nullptr) {
         unsigned total = 0;
@@ -52,9 +69,9 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
 
     if (installFolder[0] != '\0') {
         for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair)
-            tally(removeFile(progressBar, installFolder, pair->destination), &putOff, &left);
+            tally(removeFile(progressBar, installFolder, pair->destination), &flags);
         for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra)
-            tally(removeFile(progressBar, installFolder, *extra), &putOff, &left);
+            tally(removeFile(progressBar, installFolder, *extra), &flags);
 
         const char* const* last = plan.subfolders;
         while (*last != nullptr) ++last;
@@ -71,18 +88,34 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
         // Emptied at the next start only once the files put off have gone, the folder
         // follows them there (where the system can: NT). A folder that still holds the
         // player's own files stays then too.
-        if (!RemoveDirectoryA(installFolder) && putOff) deferFolderDeletion(installFolder);
+        if (!RemoveDirectoryA(installFolder) && (flags & RemovalPutOff)) deferFolderDeletion(installFolder);
+        removeVirtualStoreCopies(installFolder);
     }
-    if (deferred != nullptr) *deferred = left ? -1 : putOff;
+    if (deferred != nullptr) *deferred = flags;
     deleteInstallKeys();
     return deleteUninstallEntry();
 }
 
-int undoInstall(HWND progressBar, int* deferred) {
+int undoInstall(HWND progressBar, char* notice) {
     char path[TextBufferSize] = {};
     char setup[TextBufferSize] = {};
     readInstallRecord(path, setup);  // values that cannot be read stay empty
-    int result = removeInstallation(progressBar, path, deferred);
-    if (DeferredDelete(setup) < 0 && deferred != nullptr) *deferred = -1;
+    int deferred = 0;
+    int result = removeInstallation(progressBar, path, &deferred);
+    int copyLeft = DeferredDelete(setup) < 0;
+    if (notice == nullptr) return result;
+    char copyNote[TextBufferSize] = {};
+    // A copy whose name does not fit the notice is not named.
+    if (copyLeft && !formatText(copyNote, sizeof copyNote, "The uninstaller %s could not be removed.\n\n"
+                                "Please delete it once this window is closed.", setup))
+        formatText(copyNote, sizeof copyNote, "The uninstaller in the Windows folder could not be removed.");
+    const char* parts[] = {(deferred & RemovalPutOff) ? FilesInUseNotice : "",
+                           (deferred & RemovalLeft) ? FilesLeftNotice : "", copyNote};
+    notice[0] = '\0';
+    for (const char* part : parts) {
+        char joined[TextBufferSize] = {};
+        if (part[0] != '\0' && formatText(joined, sizeof joined, "%s%s%s", notice, notice[0] ? "\n\n" : "", part))
+            copyText(notice, TextBufferSize, joined);
+    }
     return result;
 }

@@ -45,8 +45,8 @@ void UninstallDialog::uninstallNow() {
     EnableWindow(control(IDC_UNINSTALL_NOW), FALSE);
     // Started by the registered uninstall command, the uninstaller copy is the running
     // program's own file, which goes at the next start of Windows.
-    int deferred = 0;
-    undoInstall(control(IDC_UNINSTALL_PROGRESS), &deferred);
+    char notice[TextBufferSize] = {};
+    undoInstall(control(IDC_UNINSTALL_PROGRESS), notice);
     EnableWindow(exitButton, TRUE);
     focusButton(exitButton);
     SetWindowTextA(control(IDC_UNINSTALL_WARNING), "");
@@ -54,5 +54,5 @@ void UninstallDialog::uninstallNow() {
     SetWindowTextA(control(IDC_UNINSTALL_NOTE), "");
     done_ = 1;
     // The running game and what it holds open go at the next start of Windows.
-    if (deferred) showNotice(window(), deferred > 0 ? FilesInUseNotice : FilesLeftNotice, MB_ICONINFORMATION);
+    if (notice[0] != '\0') showNotice(window(), notice, MB_ICONINFORMATION);
 }
