@@ -15,7 +15,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from report import BUILD, TOP, report  # noqa: E402  (also lets the e2e harness be imported)
-from harness import Machine  # noqa: E402
+from wine_machine import Machine  # noqa: E402
 
 TOOL = os.path.join(BUILD, "bench", "copy_bench.exe")
 
@@ -28,7 +28,7 @@ def run_tool(m, cd):
 
 def measure(runs=3, megabytes=512):
     """The figures, as table rows (figure, value, target)."""
-    m = Machine()
+    m = Machine(cd=os.environ["VORLEX_CD"])
     try:
         # A big CD in the prefix: the demo game and a generated archive of the chosen size.
         big = m.unix_path("C:\\bigcd")

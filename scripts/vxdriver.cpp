@@ -1,9 +1,11 @@
-// vxdriver.exe: how the tests on the Linux side reach the program's windows and the machine's
-// registry. With arguments it runs them as commands in order, each printing one line ("error:
-// ..." ends the run with exit 1). Without, it serves: each line read is one command, its words
-// between tabs, answered by one line; it lives as long as the machine, so a question costs a
-// pipe's round trip instead of a Wine process. Answers write \, a line break and NUL as \\ \n \0.
-//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, text|click|pos HWND ID, rect HWND ID
+// vxdriver.exe: how the Linux side (scripts/wine_machine.py, the end-to-end tests, the
+// benchmarks, the demo) reaches a program's windows and the machine's registry. With
+// arguments it runs them as commands in order, each printing one line ("error: ..." ends the
+// run with exit 1). Without, it serves: each line read is one command, its words between
+// tabs, answered by one line; it lives as long as the machine, so a question costs a pipe's
+// round trip instead of a Wine process. Answers write \, a line break and NUL as \\ \n \0.
+//   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, count CAPTION CLASS, owner HWND ("owner
+//   enabled"), text|click|pos HWND ID, rect HWND ID
 //   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM,
 //   run COMMAND MS (its exit code; an error when it showed a window or did not end),
 //   reg VIEW KEY NAME ("TYPE data", "none"), regset VIEW KEY NAME TYPE DATA ("1" when written),
@@ -88,6 +90,16 @@ int main(int argc, char** argv) {
                          : "error: no window " + arg[i];
         }},
         {"gone", 2, [&] { return std::to_string(waitFor(number(1), [&] { return !IsWindow(window(0)); })); }},
+        {"owner", 1, [&] {  // "OWNER ENABLED": the window that owns it, and whether that takes input
+            HWND owner = GetWindow(window(0), GW_OWNER);
+            return std::to_string(reinterpret_cast<ULONG_PTR>(owner)) + " " + std::to_string(IsWindowEnabled(owner) != 0);
+        }},
+        {"count", 2, [&] {  // the visible windows of a caption and class
+            int count = 0;
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, arg[i + 1].c_str(), arg[i].c_str())) != nullptr;)
+                count += IsWindowVisible(w) != 0;
+            return std::to_string(count);
+        }},
         {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
         {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
         {"pos", 2, [&] { return std::to_string(SendMessageA(control(), PBM_GETPOS, 0, 0)); }},
