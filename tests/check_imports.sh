@@ -3,7 +3,8 @@
 # and on Windows 11: the loader refuses a program whose imports it cannot all find, and
 # Wine has them all. Every DLL!function it imports must be a row of the checked table
 # (docs/system-imports.tsv: dll, function, win95, nt40, win11, source) marked present
-# ("yes", or "yes (stub)" for an entry that exists but fails) on all three.
+# ("yes", or "yes (stub)" for an entry that exists but fails) on all three, and every row
+# of the table must be an import.
 # And every DLL it imports by name must be one the loader takes from the system whatever
 # lies beside the program (the first column of docs/import-dlls.md's table).
 set -u
@@ -27,5 +28,10 @@ for import in $imports; do
         ok*) echo "ok: $import" ;;
         *) echo "missing on a supported Windows: ${row#missing }"; status=1 ;;
     esac
+done
+# And the table is the import list itself: a row the program does not import is a claim
+# about a call the program makes some other way (looked up at run time) or no longer makes.
+for row in $(awk -F'\t' 'NR > 1 { print tolower($1) "!" $2 }' "$table"); do
+    grep -qxF "$row" <<<"$imports" || { echo "in the table but not imported: $row"; status=1; }
 done
 exit $status

@@ -47,6 +47,20 @@ class Launcher(Scenarios):
         self.m.xdotool("key", "Left", "Right", "space")  # the mark is back on Exit
         self.setup.wait(scaled(20))
 
+    def test_screen_readers_presses_while_another_program_is_in_front(self):
+        """Install Options is the launcher's own, which is disabled under it: a second press meanwhile
+        (the object posts each as a command) is dropped, and one Abort leaves no Install Options."""
+        self.m.start("notepad")
+        self.m.find("Untitled - Notepad", "Notepad")
+        for _ in range(2):
+            self.m.driver("post", self.hwnd, 0x111, 0x7F00 + INSTALL, 0)
+        options, _ = self.m.find("Vorlex Install Options")
+        self.assertEqual(self.m.driver("owner", options), "%d 0" % self.hwnd)
+        self.m.driver("click", options, 1005)  # Abort, queued after the second press
+        self.assertTrue(wait_until(lambda: self.m.driver("count", "Vorlex Install Options", "#32770") == "0"))
+        self.m.driver("post", self.hwnd, 0x100, 27, 0)  # Escape
+        self.setup.wait(scaled(20))
+
     def test_press_between_buttons_drags_the_window_also_when_busy(self):
         # Stopped for all of it, setup finds the press, the moves and the release waiting
         # at once, as on a machine too slow to follow: the window still follows the mouse.

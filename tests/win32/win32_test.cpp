@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
@@ -31,6 +32,7 @@ IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(HeapReAlloc, 16);
 IMPORT_SLOT(DialogBoxParamA, 20);
 IMPORT_SLOT(GetDiskFreeSpaceA, 20);
+IMPORT_SLOT(MoveFileExA, 12);
 
 namespace {
 
@@ -128,6 +130,55 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", REG_SZ, common, size);
     DeleteFileA("C:\\Games\\Vorlex\\save1.sav");
     RemoveDirectoryA(Folder);
+}
+
+// The undo tells the player what is true: the game's files in use go at the restart, and an
+// uninstaller copy that can be neither deleted nor put off is named (the player could not
+// find it otherwise). The copies Windows keeps in the player's VirtualStore go too, but the
+// player's own file there.
+TEST(Rollback, UndoTellsWhatItLeavesAndClearsTheVirtualStore) {
+    static std::string copy;
+    static void* realMove;
+    struct CopyNotPutOff {
+        static BOOL WINAPI move(const char* from, const char* to, DWORD flags) {
+            return copy == from ? FALSE : reinterpret_cast<decltype(&move)>(realMove)(from, to, flags);
+        }
+    };
+    CoInitialize(nullptr);
+    ASSERT_EQ(bootstrap(), "");
+    char path[1024] = {}, setup[1024] = {}, local[1024] = {};
+    readInstallRecord(path, setup);
+    copy = setup;
+    GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
+    const std::string store = std::string(local) + "\\VirtualStore\\Games\\Vorlex";
+    for (const std::string& folder : {std::string(local) + "\\VirtualStore", std::string(local) + "\\VirtualStore\\Games", store})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"\\scrngrab.bmp", "\\save1.sav"}) writeFile(store + name, "x");
+    writeFile(std::string(Folder) + "\\Vorlex.exe", "x");
+    HANDLE game = CreateFileA("C:\\Games\\Vorlex\\Vorlex.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(setup, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const SystemProfile kept = systemProfile;
+    systemProfile.win95OrLater = 0;
+    char notice[1024] = {};
+    {
+        ImportPatch move(&MoveFileExA_slot, reinterpret_cast<void*>(&CopyNotPutOff::move));
+        realMove = move.original;
+        undoInstall(nullptr, notice);
+    }
+    EXPECT_EQ(std::string(notice), "Some files of Vorlex are in use and will be removed when Windows restarts.\n\n"
+                                   "The uninstaller " + copy + " could not be removed.\n\n"
+                                   "Please delete it once this window is closed.");
+    EXPECT_FALSE(exists(store + "\\scrngrab.bmp"));
+    EXPECT_TRUE(exists(store + "\\save1.sav"));
+    systemProfile = kept;
+    CloseHandle(game);
+    CloseHandle(held);
+    for (std::string file : {copy, std::string(Folder) + "\\Vorlex.exe", store + "\\save1.sav"}) DeleteFileA(file.c_str());
+    for (std::string folder : {store, std::string(local) + "\\VirtualStore\\Games", std::string(local) + "\\VirtualStore",
+                               std::string(Folder)})
+        RemoveDirectoryA(folder.c_str());
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    CoUninitialize();
 }
 
 // A value's bytes as another program reads them, the NUL counted.
@@ -233,12 +284,23 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
     EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
     EXPECT_FALSE(anyFile("C:\\deferred.v*"));
+    // Read-only, rewritten without leaving its old text aside. Then carried out by Windows 95
+    // at its start (gone) with a set-aside copy left by a rewrite cut short after its last
+    // rename: the copy's lines ran then and must not come back to run again.
+    SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Y.EXE"), 1);
+    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "read-only";
+    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
+    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Z.EXE"), 1);
+    EXPECT_EQ(readFile("C:\\deferred.ini"), "[Rename]\r\nNUL=C:\\Z.EXE\r\n");
+    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "a set-aside copy alone";
     DeleteFileA("C:\\deferred.ini");
 }
 
 // On the Windows 95 family a file in use goes through WININIT.INI, and only in a Windows
 // directory that fits its buffer (a cut one would name another folder). Put off on either
-// route, it names its folder until the restart. Both routes' restarts are the journeys'.
+// route, it is found in the folder until the restart, in every form Windows writes. Both
+// routes' restarts are the journeys'.
 std::string pretendWindows;
 UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
@@ -264,19 +326,47 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
         EXPECT_EQ(DeferredDelete(game), length == 10 ? 1 : -1) << "a deletion not put off is said so";
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), length == 10) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
-        EXPECT_EQ(removalPendingUnder("c:\\games\\VORLEX"), length == 10 ? 1 : 0) << length;
+        EXPECT_EQ(removalPendingFor("c:\\games\\VORLEX"), length == 10 ? 1 : 0) << length;
     }
     DeleteFileA("C:\\windows\\WININIT.INI");
     systemProfile.win95OrLater = 0;
-    EXPECT_EQ(removalPendingUnder(Folder), 0);
-    EXPECT_EQ(DeferredDelete(game), 1);
-    EXPECT_EQ(removalPendingUnder(Folder) * 4 + removalPendingUnder("C:\\Games\\Vorl") * 2 +
-                  removalPendingUnder("C:\\Games\\Vorlex2"), 4) << "its folder, none beginning alike";
+    EXPECT_EQ(removalPendingFor(Folder), 0);
+    EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex\Vorlex.exe"
+    EXPECT_EQ(removalPendingFor("C:/games//VORLEX\\") * 2 + removalPendingFor("C:\\Games\\Vorl"), 2);
     CloseHandle(held);
     DeleteFileA(game);
     RemoveDirectoryA(Folder);
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    // As Windows 10 and 11 write it now, a replacement's target, the second list some programs
+    // write; the case of a German folder's letters; another program's file there does not count.
+    const char* const lists[] = {"PendingFileRenameOperations", "PendingFileRenameOperations2"};
+    struct Case { int list; std::string value; const char* folder; int pending; };
+    using namespace std::string_literals;
+    for (const Case& c : std::vector<Case>{{0, "*1\\??\\C:\\Games\\Vorlex\\Vorlex.exe\0\0"s, Folder, 1},
+                                           {0, "\\??\\C:\\x.tmp\0!\\??\\C:\\Games\\Vorlex\\filesys.dat\0"s, Folder, 1},
+                                           {1, "*2\\??\\C:\\Games\\Vorlex\\scrngrab.bmp\0\0"s, Folder, 1},
+                                           {0, "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber", 1},
+                                           {0, "*1\\??\\C:\\Games\\Vorlex\\save1.sav\0\0"s, Folder, 0}}) {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, lists[c.list], REG_MULTI_SZ, c.value.data(),
+                        static_cast<DWORD>(c.value.size() + 1));
+        EXPECT_EQ(removalPendingFor(c.folder), c.pending) << c.value;
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, lists[c.list]);
+    }
     systemProfile = kept;
+}
+
+// The formatter rounds as the C library does whatever x87 precision the thread has: Windows NT
+// starts threads at 53 bits (0.35 would print as 0.4), Direct3D sets 24; and it leaves the
+// thread's own as it was.
+TEST(Formatter, RoundsAlikeAtEveryX87Precision) {
+    for (unsigned short precision : {0x027F, 0x007F, 0x037F}) {
+        unsigned short now = 0;
+        __asm__ volatile("fldcw %0" : : "m"(precision));
+        char text[16] = {};
+        EXPECT_TRUE(formatText(text, sizeof text, "%.1f %.2f", 0.35, 1.005) && std::string(text) == "0.3 1.00")
+            << std::hex << precision << ": " << text;
+        __asm__ volatile("fnstcw %0" : "=m"(now));
+        EXPECT_EQ(now, precision);
+    }
 }
 
 // Windows 95 as first shipped has no GetDiskFreeSpaceExA: its drive's root is asked. C: has 10 MB.
@@ -337,14 +427,15 @@ TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
 }
 
 // Windows 95's drive with too little room: the player is asked first, No the default. A copy
-// dialog that cannot open is a failed install: the clean-up follows, the options stay.
+// dialog that cannot open is a failed install: the clean-up follows, the options stay; where
+// the clean-up's dialog cannot open either, a message box tells the player.
 TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     static std::vector<int> opened;
     static void* real;
     struct Dialogs {
         static INT_PTR WINAPI open(HINSTANCE module, const char* name, HWND owner, DLGPROC procedure, LPARAM value) {
             opened.push_back(LOWORD(reinterpret_cast<ULONG_PTR>(name)));
-            if (opened.back() != IDD_INSTALL_OPTIONS) return opened.back() == IDD_COPY_PROGRESS ? -1 : 0;
+            if (opened.back() != IDD_INSTALL_OPTIONS) return -1;  // the copy's and the clean-up's
             return reinterpret_cast<decltype(&open)>(real)(module, name, owner, procedure, value);
         }
         static void CALLBACK pressInstallThenAbort(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -364,8 +455,12 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     SetTimer(nullptr, 0, 10, &Dialogs::pressInstallThenAbort);
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
-    EXPECT_EQ(asked.back(), "The selected drive does not have enough free space.\n\nDo you want to attempt an "
-                            "install anyway? [No]");
+    ASSERT_GE(asked.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(asked.end() - 2, asked.end()), (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
+                                               "attempt an install anyway? [No]",
+                                               "The following problem was detected:\n\n\"Dialog error\"\n\nVorlex has "
+                                               "been removed from your computer.\n\nIt is now safe to attempt another "
+                                               "install."}));
     systemProfile = kept;
 }
 
