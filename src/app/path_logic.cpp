@@ -5,24 +5,28 @@
 
 #include "app/bounded_format.h"
 
-int joinPath(char* out, const char* folder, const char* name) {
-    size_t length = strlen(folder);
-    const char* separator = (length > 0 && folder[length - 1] == '\\') ? "" : "\\";
-    return formatText(out, TextBufferSize, "%s%s%s", folder, separator, name);
+const char* lastSeparator(const char* path, LeadByteTest isLeadByte) {
+    const char* last = nullptr;
+    for (const char* c = path; *c != '\0'; c += characterSize(c, isLeadByte))
+        if ((*c == '\\' || *c == '/') && characterSize(c, isLeadByte) == 1) last = c;
+    return last;
 }
 
-int moduleFolder(const char* modulePath, char* folder, size_t capacity) {
+int joinPath(char* out, const char* folder, const char* name, LeadByteTest isLeadByte) {
+    const char* last = lastSeparator(folder, isLeadByte);
+    bool endsInOne = last != nullptr && last[1] == '\0';  // a drive's root: no second one
+    return formatText(out, TextBufferSize, "%s%s%s", folder, endsInOne ? "" : "\\", name);
+}
+
+int moduleFolder(const char* modulePath, char* folder, size_t capacity, LeadByteTest isLeadByte) {
     const char* rest = modulePath;
     size_t driveLength = 0;
     if (modulePath[0] != '\0' && modulePath[1] == ':') {
         driveLength = 2;
         rest = modulePath + 2;
     }
-    const char* lastSeparator = nullptr;
-    for (const char* p = rest; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') lastSeparator = p;
-    }
-    size_t directoryLength = lastSeparator ? static_cast<size_t>(lastSeparator - rest) + 1 : 0;
+    const char* last = lastSeparator(rest, isLeadByte);
+    size_t directoryLength = last ? static_cast<size_t>(last - rest) + 1 : 0;
     return formatText(folder, capacity, "%.*s%.*s", static_cast<int>(driveLength), modulePath,
                       static_cast<int>(directoryLength), rest);
 }

@@ -16,12 +16,15 @@ size_t characterSize(const char* text, LeadByteTest isLeadByte);
 // out[capacity]; else 0 with out emptied.
 int normalisePath(char* out, size_t capacity, const char* path, size_t length, LeadByteTest isLeadByte);
 
-// "folder\name" into out[TextBufferSize]; a folder that ends in a backslash (a drive's
-// root) gets no second one. 1 when the whole path fits; else 0 with out emptied, so
-// that no caller ever acts on a cut path, which could name another file.
-int joinPath(char* out, const char* folder, const char* name);
+// "folder\name" into out[TextBufferSize]; a folder whose last character is a backslash
+// (a drive's root) gets no second one. 1 when the whole path fits; else 0 with out
+// emptied, so that no caller ever acts on a cut path, which could name another file.
+int joinPath(char* out, const char* folder, const char* name, LeadByteTest isLeadByte);
+
+// The last separator ('\\' or '/') of path, a character of its own, or null.
+const char* lastSeparator(const char* path, LeadByteTest isLeadByte);
 
 // The folder part of a module path: its drive (the first two characters when the
 // second is a colon) and its directory up to and including the last backslash or
 // slash. 1 when it fits folder[capacity].
-int moduleFolder(const char* modulePath, char* folder, size_t capacity);
+int moduleFolder(const char* modulePath, char* folder, size_t capacity, LeadByteTest isLeadByte);

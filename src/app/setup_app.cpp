@@ -6,6 +6,7 @@
 #include "app/bounded_format.h"
 #include "app/instance_marker.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/restart.h"
 #include "app/system_entry.h"
 #include "app/system_profile.h"
@@ -51,7 +52,7 @@ int SetupApp::initInstance() {
     DWORD length = GetModuleFileNameA(instance_, modulePath, sizeof modulePath);
     // A path that filled the buffer may be cut short: stay where we were started
     // rather than move into some other folder.
-    if (length > 0 && length < sizeof modulePath && moduleFolder(modulePath, folder, sizeof folder))
+    if (length > 0 && length < sizeof modulePath && moduleFolder(modulePath, folder, sizeof folder, systemLeadByte))
         SetCurrentDirectoryA(folder);  // the CD's data and directx folders are relative to it
 
     initCommonControls();

@@ -3,6 +3,7 @@
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/system_entry.h"
 
 namespace {
@@ -11,7 +12,7 @@ int systemLibraryPath(const char* name, char* out) {
     char folder[TextBufferSize] = {};
     UINT length = GetSystemDirectoryA(folder, sizeof folder);
     if (length == 0 || length >= sizeof folder) return 0;
-    return joinPath(out, folder, name);
+    return joinPath(out, folder, name, systemLeadByte);
 }
 }  // namespace
 

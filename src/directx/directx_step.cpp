@@ -3,6 +3,7 @@
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "directx/directx_logic.h"
@@ -22,7 +23,7 @@ bool loadFromCurrentDirectory(LoadedLibrary& library) {
     char path[TextBufferSize] = {};
     DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return false;
-    if (!joinPath(path, folder, "dsetup.dll")) return false;
+    if (!joinPath(path, folder, "dsetup.dll", systemLeadByte)) return false;
     library.reset(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     return library.loaded();
 }
@@ -50,7 +51,7 @@ int directDrawPresent() {
     char ddraw[TextBufferSize] = {};
     UINT length = GetSystemDirectoryA(system, sizeof system);
     if (length == 0 || length >= sizeof system) return 0;
-    return joinPath(ddraw, system, "ddraw.dll") && pathExists(ddraw);
+    return joinPath(ddraw, system, "ddraw.dll", systemLeadByte) && pathExists(ddraw);
 }
 
 // The installed release as the decision table takes it: -1 for none, 0 for one too

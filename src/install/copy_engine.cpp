@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "install/copy_logic.h"
 
 const char abortMarker[2] = {1, 0};
@@ -34,7 +35,7 @@ DWORD WINAPI copyWorker(void* parameter) {
         passSafePoint(job);  // an aborted install starts no further file
         if (!job.running) break;
         char destination[TextBufferSize] = {};
-        if (!joinPath(destination, job.installFolder, pair->destination) ||
+        if (!joinPath(destination, job.installFolder, pair->destination, systemLeadByte) ||
             !copyOneFile(pair->source, destination, job)) {
             char text[TextBufferSize] = {};
             formatText(text, sizeof text, "Error with file: %s", pair->source);

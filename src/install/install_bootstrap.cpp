@@ -4,6 +4,7 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/scoped_handles.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
@@ -51,7 +52,7 @@ const char* bootstrapInstall(HINSTANCE module, const char* installFolder, const 
     CreateDirectoryA(installFolder, nullptr);
     for (const char* const* sub = manifest.subfolders; *sub != nullptr; ++sub) {
         char path[TextBufferSize] = {};
-        if (joinPath(path, installFolder, *sub)) CreateDirectoryA(path, nullptr);
+        if (joinPath(path, installFolder, *sub, systemLeadByte)) CreateDirectoryA(path, nullptr);
     }
     return nullptr;
 }

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/product.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
@@ -72,7 +73,7 @@ int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megab
     for (;;) {
         DWORD attributes = GetFileAttributesA(existing);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) break;
-        char* cut = strrchr(existing, '\\');
+        char* cut = const_cast<char*>(lastSeparator(existing, systemLeadByte));
         if (cut == nullptr || cut - existing < 3) {
             if (!copyText(existing, sizeof existing, root)) return 0;  // the drive itself
             break;
@@ -87,8 +88,8 @@ int freeSpaceWhereFilesLand(const char* folder, const char* root, int32_t* megab
 }
 
 void InstallOptionsDialog::refreshFreeSpace() {
-    trimInstallFolder(installFolder_);
-    char letter = installDriveLetter(installFolder_);
+    trimInstallFolder(installFolder_, systemLeadByte);
+    char letter = installDriveLetter(installFolder_, systemLeadByte);
     char text[TextBufferSize] = {};
     bool usable = false;
     if (letter != 0) {
@@ -122,9 +123,9 @@ int defaultInstallFolder(char* out) {
                       key.out()) == ERROR_SUCCESS)
         queryRegistryText(key.get(), "ProgramFilesDir", registered);
     char folder[TextBufferSize] = {};
-    if (!programFilesFolder(windows, registered, fixedDisk, folder, sizeof folder)) return 0;
+    if (!programFilesFolder(windows, registered, fixedDisk, folder, sizeof folder, systemLeadByte)) return 0;
     CreateDirectoryA(folder, nullptr);  // usually there already
-    return joinPath(out, folder, GameName);
+    return joinPath(out, folder, GameName, systemLeadByte);
 }
 
 int browseInstallFolder(char* out, HWND owner) {
@@ -140,7 +141,7 @@ int browseInstallFolder(char* out, HWND owner) {
     char picked[MAX_PATH + 1] = {};
     int result = 0;
     char chosen[TextBufferSize] = {};
-    if (SHGetPathFromIDListA(item, picked) && joinPath(chosen, picked, GameName)) {
+    if (SHGetPathFromIDListA(item, picked) && joinPath(chosen, picked, GameName, systemLeadByte)) {
         copyText(out, TextBufferSize, chosen);
         result = 1;
     }

@@ -64,14 +64,14 @@ int softProblemsMessage(uint32_t physicalMemory, uint32_t displayColours, int pr
 }
 
 int programFilesFolder(const char* windowsDirectory, const char* registered, int (*fixedDisk)(char letter), char* out,
-                       size_t capacity) {
+                       size_t capacity, LeadByteTest isLeadByte) {
     // The system's own name for it: "Programme" on a German Windows, "Program Files (x86)"
     // for a 32-bit program on 64-bit Windows, another drive where the owner moved it. An
     // English folder beside it would be a second one.
     char folder[TextBufferSize] = {};
     if (copyText(folder, sizeof folder, registered)) {
-        trimInstallFolder(folder);
-        char letter = installDriveLetter(folder);
+        trimInstallFolder(folder, isLeadByte);
+        char letter = installDriveLetter(folder, isLeadByte);
         if (letter != 0 && strlen(folder) + 1 + strlen(GameName) <= InstallFolderLimit && fixedDisk(letter))
             return copyText(out, capacity, folder);
     }
@@ -81,18 +81,26 @@ int programFilesFolder(const char* windowsDirectory, const char* registered, int
     return formatText(out, capacity, "%c:\\Program Files", drive);
 }
 
-void trimInstallFolder(char* folder) {
-    size_t length = strlen(folder);
-    while (length > 0 && (folder[length - 1] == '\\' || folder[length - 1] == ' ')) folder[--length] = '\0';
+void trimInstallFolder(char* folder, LeadByteTest isLeadByte) {
+    // The end of the last character that is neither: a double-byte character may end in a
+    // byte of the code of '\\' (0x95 0x5C, "表" in code page 932), and it stays whole.
+    size_t keep = 0;
+    for (size_t i = 0; folder[i] != '\0';) {
+        size_t size = characterSize(folder + i, isLeadByte);
+        if (size == 2 || (folder[i] != '\\' && folder[i] != ' ')) keep = i + size;
+        i += size;
+    }
+    folder[keep] = '\0';
 }
 
-char installDriveLetter(const char* folder) {
+char installDriveLetter(const char* folder, LeadByteTest isLeadByte) {
     char letter = folder[0];
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (letter < 'A' || letter > 'Z' || folder[1] != ':' || folder[2] != '\\') return 0;
     // A character the system's code page does not have reaches the program as '?', which
     // no file name may hold: such a folder is refused now, not at the first file.
-    for (const char* c = folder + 2; *c != '\0'; ++c) {
+    // Character by character: a double-byte character's second byte may have the code of '|'.
+    for (const char* c = folder + 2; *c != '\0'; c += characterSize(c, isLeadByte)) {
         if (static_cast<unsigned char>(*c) < 32 || strchr("?*\"<>|:", *c) != nullptr) return 0;
     }
     return letter;

@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "app/path_logic.h"  // LeadByteTest: every scan of a folder steps by characters
+
 // The hard problems that stop an install. 1 when there are none (out emptied); else 0,
 // with the message listing them in out, or its first line alone when the whole does
 // not fit: a problem refuses the install whether or not its text could be made.
@@ -17,13 +19,13 @@ const size_t InstallFolderLimit = 200;
 // leaves room for the game's folder in the field; else "<drive>:\Program Files" from the
 // Windows directory (C: when it has no drive). 1 when out holds it.
 int programFilesFolder(const char* windowsDirectory, const char* registered, int (*fixedDisk)(char letter), char* out,
-                       size_t capacity);
+                       size_t capacity, LeadByteTest isLeadByte);
 // Drops trailing backslashes and spaces, in place.
-void trimInstallFolder(char* folder);
+void trimInstallFolder(char* folder, LeadByteTest isLeadByte);
 // The upper-case drive letter of "X:\..." (after trimming), or 0 when the folder does
 // not start with a letter, a colon and a backslash, or holds a character that no file
 // name may (among them '?', what a character outside the system's code page becomes).
-char installDriveLetter(const char* folder);
+char installDriveLetter(const char* folder, LeadByteTest isLeadByte);
 // Whole megabytes free, without overflow.
 int32_t freeMegabytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);
 // The free-space line for a usable drive.

@@ -6,6 +6,7 @@
 
 #include "app/bounded_format.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/product.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
@@ -28,7 +29,7 @@ int groupIn(HKEY root, const char* value, char* out) {
     int result = queryRegistryText(key.get(), value, programs);
     if (!key.close()) result = 0;
     if (programs[0] == '\0') return 0;
-    if (!joinPath(out, programs, PublisherFolder)) return 0;
+    if (!joinPath(out, programs, PublisherFolder, systemLeadByte)) return 0;
     return result;
 }
 
@@ -61,7 +62,7 @@ int createShortcut(const char* target, const char* linkName, const char* argumen
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return 0;
     char linkPath[TextBufferSize] = {};
     WCHAR widePath[TextBufferSize] = {};
-    if (!joinPath(linkPath, linkFolder, linkName) ||
+    if (!joinPath(linkPath, linkFolder, linkName, systemLeadByte) ||
         MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, TextBufferSize) == 0)
         return 0;
     if (FAILED(file->Save(widePath, TRUE))) result = 0;
@@ -76,7 +77,7 @@ int createShortcuts(const char* groupFolder, const char* installFolder, const ch
     ComApartment com;  // the launcher's thread has COM already: counted once more
     if (!com.started()) return 0;
     char game[TextBufferSize] = {};
-    int play = joinPath(game, installFolder, GameExecutable) &&
+    int play = joinPath(game, installFolder, GameExecutable, systemLeadByte) &&
                createShortcut(game, PlayLinkName, "", group, installFolder);
     int setup = createShortcut(uninstallerCopy, SetupLinkName, "", group, installFolder);
     return play && setup;
@@ -89,7 +90,7 @@ int removeShortcuts(const char* groupFolder) {
     const char* const names[] = {PlayLinkName, SetupLinkName};
     for (const char* name : names) {
         char path[TextBufferSize] = {};
-        if (!joinPath(path, group, name)) {
+        if (!joinPath(path, group, name, systemLeadByte)) {
             result = 0;
             continue;
         }

@@ -7,6 +7,7 @@
 #include "app/install_record.h"
 #include "app/instance_marker.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/product.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
@@ -23,7 +24,7 @@ int startInstalledGame() {
     // name is searched first in this program's own folder (the CD, or the Windows
     // directory for the uninstaller) and then along the system's path, where some other
     // Vorlex.exe could stand. Quoted, for folders with blanks.
-    if (folder[0] == '\0' || !joinPath(game, folder, GameExecutable) ||
+    if (folder[0] == '\0' || !joinPath(game, folder, GameExecutable, systemLeadByte) ||
         !formatText(command, sizeof command, "\"%s\"", game))
         return 0;
     SetCurrentDirectoryA(folder);

@@ -141,7 +141,7 @@ int DeferredDelete(const char* path) {
         // short path. Without one nothing is written; an empty "NUL=" entry would
         // delete nothing and is not worth a rewrite of the file. Neither is written
         // without the whole Windows directory: some other WININIT.INI would get it.
-        if (haveWindows && length > 0 && length < sizeof shortPath && joinPath(iniFile, windows, "WININIT.INI") &&
+        if (haveWindows && length > 0 && length < sizeof shortPath && joinPath(iniFile, windows, "WININIT.INI", systemLeadByte) &&
             insertIniEntry(iniFile, "Rename", "NUL", shortPath))
             return 1;
     } else if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
@@ -178,7 +178,7 @@ int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const ch
     for (const char* form : forms) {
         for (size_t i = 0; form[0] != '\0' && i < count; ++i) {
             char joined[TextBufferSize] = {};
-            if (!joinPath(joined, form, names[i])) return 0;
+            if (!joinPath(joined, form, names[i], systemLeadByte)) return 0;
             foldCase(joined, strlen(joined));
             if (!normalisePath(paths[made], TextBufferSize, joined, strlen(joined), systemLeadByte)) return 0;
             targets[made] = paths[made];
@@ -219,7 +219,7 @@ int removalPendingFor(const char* folder) {
     char iniFile[TextBufferSize] = {};
     size_t iniSize = 0;
     HeapBlock text;
-    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI")) return 0;
+    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI", systemLeadByte)) return 0;
     // A rewrite cut short is put back first, as at every use of the file: its lines are the
     // ones Windows will carry out.
     repairInterruptedRewrite(iniFile);

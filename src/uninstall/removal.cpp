@@ -6,6 +6,7 @@
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/path_logic.h"
+#include "app/system_text.h"
 #include "app/scoped_handles.h"
 #include "install/install_manifest.h"
 #include "install/shortcuts.h"
@@ -23,7 +24,7 @@ const char* const FilesLeftNotice =
 int removeFile(HWND progressBar, const char* installFolder, const char* name) {
     char path[TextBufferSize] = {};
     // A path that does not fit is not acted on: a cut one could name another file.
-    int deferred = joinPath(path, installFolder, name) ? DeferredDelete(path) : 0;
+    int deferred = joinPath(path, installFolder, name, systemLeadByte) ? DeferredDelete(path) : 0;
     if (progressBar != nullptr) SendMessageA(progressBar, PBM_STEPIT, 0, 0);
     return deferred;
 }
@@ -78,7 +79,7 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
         while (last != plan.subfolders) {
             --last;
             char path[TextBufferSize] = {};
-            if (joinPath(path, installFolder, *last)) RemoveDirectoryA(path);
+            if (joinPath(path, installFolder, *last, systemLeadByte)) RemoveDirectoryA(path);
         }
 
         // The install folder may be the current directory (the game ran there): step

@@ -23,9 +23,16 @@
 
 namespace {
 
-// Pretends the code page is a double-byte one whose lead bytes are 0x81..0x9F.
+// The lead bytes of code page 932 (Japanese), and of 936, 949 and 950 (Chinese, Korean),
+// whose second bytes run from 0x40 (0x41 in 949) and take in '\\' (not in 949) and letters.
 int shiftJisLead(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0x9F;
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+int highLead(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+int noLead(unsigned char) {
+    return 0;
 }
 
 TEST(CommandLine, TailAfterTheProgramsNameAndTheUninstallScan) {
@@ -113,16 +120,16 @@ TEST(BoundedText, FormatsAsTheCLibraryAndRefusesWhatDoesNotFit) {
 
 std::string folderOf(const char* path, size_t capacity = TextBufferSize) {
     char folder[TextBufferSize];
-    return moduleFolder(path, folder, capacity) ? folder : "(does not fit)";
+    return moduleFolder(path, folder, capacity, noLead) ? folder : "(does not fit)";
 }
 
 TEST(Paths, JoinsAndModuleFolders) {
     char buffer[TextBufferSize];
     std::string folder(1012, 'f');
-    EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe"), 1) << "1023 characters";
-    EXPECT_EQ(joinPath(buffer, (folder + "f").c_str(), "Vorlex.exe"), 0);
+    EXPECT_EQ(joinPath(buffer, folder.c_str(), "Vorlex.exe", noLead), 1) << "1023 characters";
+    EXPECT_EQ(joinPath(buffer, (folder + "f").c_str(), "Vorlex.exe", noLead), 0);
     EXPECT_STREQ(buffer, "");
-    EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex"), 1);
+    EXPECT_EQ(joinPath(buffer, "D:\\", "Vorlex", noLead), 1);
     EXPECT_STREQ(buffer, "D:\\Vorlex");
     for (auto [path, expected] : std::vector<std::pair<const char*, const char*>>{
              {"D:\\setup.exe", "D:\\"}, {"D:\\GAMES\\VORLEX\\setup.exe", "D:\\GAMES\\VORLEX\\"},
@@ -131,10 +138,6 @@ TEST(Paths, JoinsAndModuleFolders) {
         EXPECT_EQ(folderOf(path), expected) << path;
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 13), "C:\\abcdefgh\\");
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 12), "(does not fit)");
-}
-
-int noLead(unsigned char) {
-    return 0;
 }
 
 // Paths compared as Windows reads them: '/' and runs of separators, a drive's root, and the
@@ -169,6 +172,28 @@ TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
         EXPECT_EQ(pendingListNames(c.list.data(), c.list.size(), c.iniLines, targets, noLead), c.names) << c.list;
 }
 
+// A Japanese, Chinese or Korean folder ends in a double-byte character whose second byte is
+// '\\' or a letter ("表" 0x95 0x5C in 932, 0x81 0x5C in 936, 0x81 0x41 in 949, "許" 0xB3 0x5C in
+// 950), or holds one whose second byte is '|' (0x83 0x7C): each scan keeps it whole.
+TEST(Paths, DoubleByteCharactersStayWholeInTheFourCodePages) {
+    struct Case { LeadByteTest lead; const char* character; };
+    for (Case c : std::vector<Case>{{shiftJisLead, "\x95\\"}, {highLead, "\x81\\"}, {highLead, "\x81" "A"},
+                                    {highLead, "\xb3\\"}}) {
+        const std::string folder = std::string("D:\\\x83|\\") + c.character;  // "D:\ソ|\表" in 932's bytes
+        char buffer[TextBufferSize];
+        std::string typed = folder + "\\\\ ";
+        trimInstallFolder(&typed[0], c.lead);
+        EXPECT_STREQ(typed.c_str(), folder.c_str()) << "trimmed of separators only";
+        EXPECT_EQ(installDriveLetter(folder.c_str(), c.lead), 'D');
+        EXPECT_TRUE(joinPath(buffer, folder.c_str(), "Vorlex.exe", c.lead) && buffer == folder + "\\Vorlex.exe");
+        char parent[TextBufferSize];
+        EXPECT_TRUE(moduleFolder((folder + "\\setup.exe").c_str(), parent, sizeof parent, c.lead) && parent == folder + "\\");
+        typed = folder + "\\\\";
+        EXPECT_TRUE(normalisePath(buffer, sizeof buffer, typed.c_str(), typed.size(), c.lead) && buffer == folder);
+    }
+    EXPECT_EQ(installDriveLetter("D:\\\x83|", noLead), 0) << "read byte by byte, the '|' refuses it";
+}
+
 // A problem refuses the install, or warns, whether or not its whole text fits.
 TEST(InstallOptions, ProblemsRefuseOrWarnInOneMessage) {
     char out[1024];
@@ -196,9 +221,9 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
              {"c:\\Games\\Vorlex", 'C'}, {"Z:\\x", 'Z'}, {"C:Games", 0}, {"1:\\Vorlex", 0}, {"\\\\server\\x", 0},
              {"C:\\Sp?l\\Vorlex", 0}, {"C:\\a*b", 0}, {"C:\\a|b", 0}, {"C:\\a:b", 0}, {"C:\\a\tb", 0},
              {"C:\\Spiele \xe4\\Vorlex", 'C'}})
-        EXPECT_EQ(installDriveLetter(folder), letter) << folder;
+        EXPECT_EQ(installDriveLetter(folder, noLead), letter) << folder;
     char folder[] = "C:\\Games\\Vorlex \\\\ ";
-    trimInstallFolder(folder);
+    trimInstallFolder(folder, noLead);
     EXPECT_STREQ(folder, "C:\\Games\\Vorlex");
     char out[TextBufferSize];
     // The system's folder for programs (localized, 64-bit, another drive, filling the field), else
@@ -211,7 +236,7 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
              {"E:\\W", "Programme", "E:\\Program Files"}, {"E:\\W", "C:\\", "E:\\Program Files"},
              {"E:\\W", tooLong.c_str(), "E:\\Program Files"}, {"\\\\srv\\win", "", "C:\\Program Files"}}) {
         auto fixed = [](char drive) { return drive != 'D' ? 1 : 0; };  // D: is a CD
-        EXPECT_EQ(programFilesFolder(windows, registered, fixed, out, sizeof out), 1);
+        EXPECT_EQ(programFilesFolder(windows, registered, fixed, out, sizeof out, noLead), 1);
         EXPECT_STREQ(out, expected) << registered;
     }
     EXPECT_EQ(freeMegabytes(8, 512, 0x200000), 8192) << "8 GB: counted in 64 bits";
