@@ -11,11 +11,19 @@ pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
 # Wine runs here where this host runs 32-bit x86 programs; elsewhere in the emulated PC,
 # which is built from Debian's packages with debootstrap and run by QEMU (socat and xauth
 # take its windows to this host's display).
+# locales and a Japanese font: the journeys on a Japanese Windows (Wine under ja_JP.UTF-8).
 if bash "$(dirname "$0")/pc/runs-i386"; then
-    pkgs+=(wine wine32:i386 wine64 xvfb xdotool x11-apps)
+    pkgs+=(wine wine32:i386 wine64 xvfb xdotool x11-apps locales fonts-ipafont-gothic)
+    native=1
 else
     pkgs+=(qemu-system-x86 debootstrap e2fsprogs cpio socat xauth)
 fi
+# Wine takes a Japanese Windows's code page (932) from the locale, which must be there.
+japanese() {
+    [ -z "${native:-}" ] || locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 # A package counts only when its files are all there: a tool deleted by hand (or by a
 # clean-up of the machine) is put back by reinstalling its package.
 broken() { dpkg -V "$1" 2>/dev/null | grep -q '^missing '; }
@@ -24,10 +32,10 @@ for p in "${pkgs[@]}"; do
     if ! have "$p"; then need+=("$p")
     elif broken "$p"; then reinstall+=("$p"); fi
 done
-[ ${#need[@]} -eq 0 ] && [ ${#reinstall[@]} -eq 0 ] && exit 0
-
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if [ ${#need[@]} -eq 0 ] && [ ${#reinstall[@]} -eq 0 ]; then
+    japanese
+    exit 0
+fi
 [ ${#need[@]} -eq 0 ] || echo "deps: installing ${need[*]}" >&2
 if [[ " ${need[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
@@ -41,3 +49,4 @@ if [ ${#reinstall[@]} -gt 0 ]; then
     echo "deps: reinstalling ${reinstall[*]} (files missing)" >&2
     $SUDO apt-get install -y -qq --no-install-recommends --reinstall "${reinstall[@]}" >/dev/null
 fi
+japanese

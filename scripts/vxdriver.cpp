@@ -5,7 +5,7 @@
 // tabs, answered by one line; it lives as long as the machine, so a question costs a pipe's
 // round trip instead of a Wine process. Answers write \, a line break and NUL as \\ \n \0.
 //   find CAPTION CLASS MS ("hwnd pid"), gone HWND MS, count CAPTION CLASS, owner HWND ("owner
-//   enabled"), text|click|pos HWND ID, rect HWND ID
+//   enabled"), paint HWND, text|click|pos HWND ID, settext HWND ID TEXT (as typed), rect HWND ID
 //   (screen "x y width height"; ID 0: the client area), post|send HWND MSG WPARAM LPARAM,
 //   run COMMAND MS (its exit code; an error when it showed a window or did not end),
 //   reg VIEW KEY NAME ("TYPE data", "none"), regset VIEW KEY NAME TYPE DATA ("1" when written),
@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
         }},
         {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
         {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
+        {"paint", 1, [&] {  // painted whole now: its thread has drawn it when this answers
+            return std::to_string(RedrawWindow(window(0), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN));
+        }},
+        {"settext", 3, [&] { return std::to_string(SetWindowTextA(control(), arg[i + 2].c_str())); }},
         {"pos", 2, [&] { return std::to_string(SendMessageA(control(), PBM_GETPOS, 0, 0)); }},
         {"rect", 2, [&] {
             RECT area = {};

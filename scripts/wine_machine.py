@@ -62,10 +62,12 @@ def report_times():
 class Machine:
     """version: the Windows Wine reports; arch win64: the program under WoW64, the registry asked
     in its 32-bit view; cd: the folder that becomes drive D: (a tree of links to it, which a
-    scenario may change); the driver is vxdriver.exe at $VORLEX_DRIVER."""
+    scenario may change); locale: the Linux locale Wine takes its code pages from (ja_JP.UTF-8:
+    a Japanese Windows, code page 932), whose ANSI bytes the driver's words and answers are;
+    the driver is vxdriver.exe at $VORLEX_DRIVER."""
 
     @timed("machine set-up")
-    def __init__(self, version="win7", arch="win32", cd=None):
+    def __init__(self, version="win7", arch="win32", cd=None, locale=None):
         template = os.environ["VORLEX_WINE_TEMPLATE64" if arch == "win64" else "VORLEX_WINE_TEMPLATE"]
         self.work = tempfile.mkdtemp(prefix="machine.", dir=os.path.dirname(template))
         self.prefix, self.cd = os.path.join(self.work, "prefix"), os.path.join(self.work, "cd")
@@ -73,6 +75,9 @@ class Machine:
         subprocess.run(["bash", "-c", '. "$0"; vx_copy_prefix "$1" "$2"', WINE_LIB, template, self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=arch, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d")
+        self.encoding = "cp932" if locale == "ja_JP.UTF-8" else "cp1252"
+        if locale:
+            self.env.update(LANG=locale, LC_ALL=locale)
         screen, (read, write) = os.path.join(self.work, "screen"), os.pipe()
         os.mkdir(screen)
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
@@ -158,7 +163,7 @@ class Machine:
             self.process = subprocess.Popen(["wine", os.environ["VORLEX_DRIVER"]], env=self.env, stdin=subprocess.PIPE,
                                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.answers = b""
-        self.process.stdin.write(("\t".join(map(str, args)) + "\n").encode("latin-1"))
+        self.process.stdin.write(("\t".join(map(str, args)) + "\n").encode(self.encoding))
         self.process.stdin.flush()
         deadline = time.monotonic() + scaled(10) + (int(args[-1]) / 1000 if args[0] in ("find", "gone", "run") else 0)
         while b"\n" not in self.answers:
@@ -167,8 +172,10 @@ class Machine:
             assert more, "the driver gave no answer to %s" % (args,)
             self.answers += more
         answer, self.answers = self.answers.split(b"\n", 1)
-        plain = {"n": "\n", "0": "\0"}
-        answer = re.sub(r"\\(.)", lambda m: plain.get(m.group(1), m.group(1)), answer.decode("latin-1").rstrip("\r"))
+        # Unescaped byte by byte: a double-byte character's second byte may be a '\' the driver doubled.
+        plain = {b"n": b"\n", b"0": b"\0"}
+        answer = re.sub(rb"\\(.)", lambda m: plain.get(m.group(1), m.group(1)), answer.rstrip(b"\r"))
+        answer = answer.decode(self.encoding, "replace")
         assert not answer.startswith("error:"), "driver %s: %s" % (args, answer)
         return answer
 
@@ -212,9 +219,10 @@ class Machine:
 
     @timed("screenshots")
     def screenshot(self, name, hwnd=None):
-        """An artefact (a PPM file; make screenshots makes PNGs), once the window shows more than
-        the black of one not painted."""
+        """An artefact (a PPM file; make screenshots makes PNGs) of the window painted whole, once
+        it shows more than the black of one not painted."""
         if hwnd:
+            self.driver("paint", hwnd)
             x, y, w, h = self.rect(hwnd)
             points = [(x + w * i // 4, y + h * j // 4) for i in (1, 2, 3) for j in (1, 2, 3)]
             assert wait_until(lambda: any(self.grab()(*p) != (0, 0, 0) for p in points), 5), name + " stayed black"

@@ -28,23 +28,30 @@ CD = os.environ.get("VORLEX_CD", "")
 
 class SetupMachine(Machine):
     """A clean machine with the demo CD as D:. program_files: a localized folder for programs;
-    copied_cd: setup.exe from a folder, beside it DLLs of the test's own that Wine prefers."""
+    copied_cd: setup.exe from a folder, beside it DLLs of the test's own that Wine prefers;
+    japanese: a Japanese Windows (code page 932), the CD copied into a folder of a Japanese name
+    and the game installed into one the player types, names whose characters' second bytes
+    are '\\' ("ソ" 0x83 0x5C, "表" 0x95 0x5C), in a folder of the player's own."""
 
-    def __init__(self, version="win7", arch="win32", program_files=None, copied_cd=False):
-        super().__init__(version, arch, CD)
-        self.setup, self.setup_folder = "D:\\setup.exe", self.cd
-        if copied_cd:
-            self.setup = "C:\\Downloads\\Vorlex CD\\setup.exe"
+    def __init__(self, version="win7", arch="win32", program_files=None, copied_cd=False, japanese=False):
+        super().__init__(version, arch, CD, "ja_JP.UTF-8" if japanese else None)
+        self.setup, self.setup_folder, self.typed = "D:\\setup.exe", self.cd, None
+        if copied_cd or japanese:
+            self.setup = "C:\\ダウンロード\\ソフト\\setup.exe" if japanese else "C:\\Downloads\\Vorlex CD\\setup.exe"
             self.setup_folder = os.path.dirname(self.unix_path(self.setup))
             shutil.copytree(self.cd, self.setup_folder)
+        if copied_cd:
             for name in ("winmm.dll", "oleacc.dll"):
                 shutil.copy(os.environ["VORLEX_PLANTED"], os.path.join(self.setup_folder, name))
             self.env["WINEDLLOVERRIDES"] += ";winmm,oleacc=n,b"
+        if japanese:
+            os.makedirs(self.unix_path("C:\\ソフト"))
+            self.typed = "C:\\ソフト\\年表"
         if program_files:
             os.makedirs(self.unix_path(program_files))
             self.preset("system.reg", "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", program_files)
         default = "C:\\Program Files (x86)" if arch == "win64" else "C:\\Program Files"
-        self.folder = (program_files or default) + "\\Vorlex"  # where the setup proposes to install
+        self.folder = self.typed or (program_files or default) + "\\Vorlex"  # where the game goes
 
     def notice(self, timeout_ms=15000):
         box = int(self.driver("find", "Vorlex Setup Notice", "#32770", int(scaled(timeout_ms))).split()[0])
@@ -197,7 +204,9 @@ class Scenarios(unittest.TestCase):
     def install(self, origin, directx_offered=False):
         self.press(origin, INSTALL)
         options, _ = self.m.find("Vorlex Install Options")
-        self.assertEqual(self.m.text(options, 1008), self.m.folder)
+        if self.m.typed:  # typed by the player, a backslash after it as some do
+            self.m.driver("settext", options, 1008, self.m.typed + "\\")
+        self.assertEqual(self.m.text(options, 1008).rstrip("\\"), self.m.folder)
         self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
         self.m.screenshot("install-options", options)
         self.m.click(options, 1012)

@@ -16,10 +16,12 @@ VERSIONS = {"win95": (True, True, False), "win98": (False, True, False), "nt40":
             "winxp": (False, False, False), "win7": (False, False, False), "win10": (False, False, True),
             "win10_64": (False, False, True)}
 VERSION = sys.argv.pop(1) if len(sys.argv) > 1 and sys.argv[1] in VERSIONS else "win7"
-# A German Windows 98 names its folder for programs its own way; 64-bit Windows 10 (Wine has no 11)
+# A German NT 4.0 names its folder for programs its own way; a Japanese Windows 98 and XP install from
+# a copy of the CD into a folder of the player's (see SetupMachine); 64-bit Windows 10 (Wine has no 11)
 # runs the setup under WoW64; on Windows 7 setup.exe runs from a copy of the CD, DLLs planted beside it.
-MACHINES = {"win98": {"version": "win98", "program_files": "C:\\Programme"},
-            "win7": {"version": "win7", "copied_cd": True}, "win10_64": {"version": "win10", "arch": "win64"}}
+MACHINES = {"win98": {"version": "win98", "japanese": True}, "nt40": {"version": "nt40", "program_files": "C:\\Programme"},
+            "winxp": {"version": "winxp", "japanese": True}, "win7": {"version": "win7", "copied_cd": True},
+            "win10_64": {"version": "win10", "arch": "win64"}}
 
 
 class Journey(Scenarios):
@@ -47,6 +49,8 @@ class Journey(Scenarios):
             for name, value in values.items():
                 self.assertEqual(self.m.reg(key, name), value, name)
         self.assertIn("|||Vorlex", " ".join(self.m.wine("uninstaller", "--list")[1]), "in Wine's list of programs")
+        for link, target in (("Play", where + "\\Vorlex.exe"), ("Setup", self.m.reg(VERSION_KEY, "Setup"))):
+            self.assertIn(target.encode(self.m.encoding), Path(self.m.unix_path(group), "Vorlex - %s.lnk" % link).read_bytes())
 
         folder = self.m.unix_path(where)
         # The CD's data ends in a short chunk of the copy's: a chunk dropped or doubled shows.
@@ -69,8 +73,8 @@ class Journey(Scenarios):
         self.press(origin, PLAY)
         game, _ = self.m.find("Vorlex", "VorlexDemoGame")
         setup.wait(scaled(20))  # the launcher closes when the game starts
-        with open(os.path.join(folder, "vlxstart.txt")) as f:
-            self.assertEqual(f.read().strip().lower(), where.lower(), "the game runs in its folder")
+        with open(os.path.join(folder, "vlxstart.txt"), "rb") as f:
+            self.assertEqual(f.read().decode(self.m.encoding).strip().lower(), where.lower(), "the game runs in its folder")
         os.remove(f.name)  # the demo game's note, not a file of the install
         if not game_running:
             self.m.driver("post", game, 0x10, 0, 0)  # WM_CLOSE: the player quits the game
@@ -85,6 +89,7 @@ class Journey(Scenarios):
         uninstaller.wait(scaled(20))
         left = sorted(os.listdir(folder)) if os.path.exists(folder) else []
         self.assertEqual(left, ["Vorlex.exe", "filesys.dat"] * game_running, "all went, read-only or not, but files in use")
+        self.assertTrue(os.path.isdir(os.path.dirname(folder)), "the folder it was installed in stays")
         copy = self.m.unix_path(command[:-2])
         self.assertFalse(self.m.restarted(copy), "the running uninstaller stays until a restart")
         ini = Path(self.m.unix_path("C:\\windows\\WININIT.INI"))
