@@ -97,10 +97,9 @@ class Machine:
         # A person who double-clicks slowly: a second press within 5 s at the same point comes as
         # a double click, which every press of a program must take as a press.
         self.preset("user.reg", "Control Panel\\Mouse", "DoubleClickSpeed", "5000")
-        self.server("-p60")  # persistent a while once idle, so the machine can be inspected between runs
 
     def preset(self, hive, key, name, value):
-        """A text value written into a registry file of the machine while nothing of it runs
+        """A text value written into a registry file of the machine before anything of it runs
         (read as Windows starts, for no Wine process of its own)."""
         quoted = lambda text: '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
         with open(os.path.join(self.prefix, hive), "a", encoding="latin-1") as f:

@@ -169,9 +169,9 @@ class Scenarios(unittest.TestCase):
         key = repr(sorted(cls.machine.items()))
         cls.m = MACHINES.get(key) or MACHINES.setdefault(key, SetupMachine(**cls.machine))
 
-    def launcher(self, *args):
+    def launcher(self, program=None):
         self.m.xdotool("mousemove", 0, 0)
-        process = self.m.start(self.m.setup, *args)
+        process = self.m.start(program or self.m.setup)
         hwnd, pid = self.m.find("Vorlex Setup")
         origin = self.m.rect(hwnd)[:2]
         # A player presses what the screen shows: the picture (sky, title, hills), not the window's first moment.
@@ -199,7 +199,7 @@ class Scenarios(unittest.TestCase):
 
     def escape(self, process, hwnd):
         self.m.driver("post", hwnd, 0x100, 27, 0)  # WM_KEYDOWN Escape
-        process.wait(scaled(20))  # Escape ends the launcher
+        self.assertEqual(process.wait(scaled(20)), 0, "Escape ends the launcher, and nothing crashed")
 
     def install(self, origin, directx_offered=False):
         self.press(origin, INSTALL)
@@ -210,8 +210,8 @@ class Scenarios(unittest.TestCase):
         self.assertIn("plenty of free space on drive C.", self.m.text(options, 1013))
         self.m.screenshot("install-options", options)
         self.m.click(options, 1012)
-        if directx_offered:  # the question (its text the launcher's DirectX button's), No
-            self.m.answer(self.m.notice(120000)[0], 7)
+        if directx_offered:  # the question (its text the launcher's DirectX button's), Yes
+            self.m.answer(self.m.notice(120000)[0], 6)
         self.assertTrue(self.m.gone(options, 120000), "the copy ran and the options closed")
 
     def uninstall_dialog(self, screenshot=None, in_use=False):

@@ -5,7 +5,7 @@ import signal
 import unittest
 from pathlib import Path
 
-from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, FedCdFile, Scenarios, wait_until
+from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile, Scenarios, wait_until
 
 ABORT, INSTALL_NOW, ERROR_TEXT, COPY_ABORT, CLEAN_UP = 1005, 1012, 1014, 1027, 1029
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
@@ -56,10 +56,12 @@ class Faults(Scenarios):
         self.m.click(copy, COPY_ABORT)
         box, text = self.m.notice()
         self.assertEqual(text, "Are you sure you want to abort the install?")
-        self.assertTrue(fed.feed(1 << 16))  # a chunk read while the player is asked waits for the answer
+        game = Path(self.m.unix_path(FOLDER), "Vorlex.exe")
+        held = game.stat().st_size  # while the player is asked, the copy neither reads on nor writes
+        self.assertFalse(fed.feed(1 << 20, 1), "the CD read on while the player was asked")
+        self.assertEqual(game.stat().st_size, held)
         self.m.driver("post", box, 0x100, 13, 0)  # Enter: No, the drawn default, and the copy goes on
         self.assertTrue(fed.feed(8 << 20))
-        game = Path(self.m.unix_path(FOLDER), "Vorlex.exe")
         self.assertTrue(wait_until(lambda: game.stat().st_size == 8 << 20, 30) and game.read_bytes() == fed.data,
                         "each chunk once, the one held too")
         os.rename(self.m.cd, self.m.cd + ".out")  # its folder goes, the file being read ends
@@ -89,11 +91,12 @@ class Faults(Scenarios):
         setup, hwnd, origin = self.launcher()
         # The record was written before the copy, so Uninstall is offered; it takes the partial files.
         self.assert_buttons(origin, [PLAY, UNINSTALL, EXIT], [INSTALL])
-        self.press(origin, UNINSTALL)  # Exit first: nothing is removed
+        self.press(origin, UNINSTALL)  # Exit first: nothing is removed, the record and the entry neither
         dialog, _ = self.m.find("Vorlex Uninstall")
         self.m.click(dialog, 1023)
         self.assertTrue(self.m.gone(dialog))
         self.assertEqual(self.m.snapshot()[0], partial)
+        self.assertTrue(self.m.reg(UNINSTALL_KEY, "UninstallString") and self.m.reg(VERSION_KEY, "Path"))
         self.press(origin, UNINSTALL)
         self.uninstall_dialog()
         self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))

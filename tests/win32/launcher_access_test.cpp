@@ -79,17 +79,15 @@ TEST_F(LauncherAccess, LocationsHitTestsNavigationAndPress) {
     LONG place[4] = {};
     EXPECT_EQ(object->accLocation(&place[0], &place[1], &place[2], &place[3], child(RegionExit)), S_OK);
     EXPECT_EQ(std::vector<LONG>(place, place + 4), (std::vector<LONG>{134, 624, 204, 60}));
-    struct Hit { LONG x, y, vt, id; };
-    for (Hit h : {Hit{134, 624, VT_I4, 5}, Hit{100 + 237, 50 + 341, VT_I4, 1}, Hit{100 + 238, 50 + 341, VT_I4, 0},
-                  Hit{100 + 959, 50 + 739, VT_I4, 0}, Hit{99, 300, VT_EMPTY, 0}, Hit{100 + 960, 300, VT_EMPTY, 0}}) {
+    struct Hit { LONG x, y, vt, id; };  // the regions themselves are the unit table's
+    for (Hit h : {Hit{134, 624, VT_I4, 5}, Hit{100 + 238, 50 + 341, VT_I4, 0}, Hit{99, 300, VT_EMPTY, 0}}) {
         VARIANT hit = {};
         EXPECT_EQ(object->accHitTest(h.x, h.y, &hit), h.vt == VT_I4 ? S_OK : S_FALSE) << h.x << "," << h.y;
         EXPECT_EQ(hit.vt, h.vt) << h.x << "," << h.y;
         EXPECT_EQ(h.vt == VT_I4 ? hit.lVal : 0, h.id) << h.x << "," << h.y;
     }
     struct Step { LONG direction, from, to; };
-    for (Step s : {Step{NAVDIR_FIRSTCHILD, 0, 1}, Step{NAVDIR_LASTCHILD, 0, 5}, Step{NAVDIR_NEXT, 4, 5},
-                   Step{NAVDIR_NEXT, 5, 0}, Step{NAVDIR_PREVIOUS, 2, 1}, Step{NAVDIR_UP, 1, 0}}) {
+    for (Step s : {Step{NAVDIR_FIRSTCHILD, 0, 1}, Step{NAVDIR_NEXT, 5, 0}, Step{NAVDIR_PREVIOUS, 2, 1}}) {
         VARIANT end = {};
         EXPECT_EQ(object->accNavigate(s.direction, child(s.from), &end), s.to ? S_OK : S_FALSE);
         EXPECT_EQ(end.vt == VT_I4 ? end.lVal : 0, s.to) << s.direction << " from " << s.from;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "app/system_profile.h"
+
 // A deadline that suffices natively, times the run's VORLEX_TIME_FACTOR (10 in the emulated PC).
 inline DWORD scaledMs(DWORD ms) { const int f = std::atoi(std::getenv("VORLEX_TIME_FACTOR") ?: "1"); return ms * (f > 1 ? f : 1); }
 
@@ -25,6 +27,12 @@ struct ImportPatch {
     ~ImportPatch() { *slot = original; }
     void** slot;
     void* original;
+};
+
+// The profile a case sets for itself, put back when it ends, as every case leaves the machine.
+struct ProfileKept {
+    SystemProfile kept = systemProfile;
+    ~ProfileKept() { systemProfile = kept; }
 };
 
 inline bool exists(const std::string& path) {

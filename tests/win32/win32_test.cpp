@@ -11,6 +11,7 @@
 
 #include "app/bounded_format.h"
 #include "app/install_record.h"
+#include "app/restart.h"
 #include "app/scoped_handles.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
@@ -23,6 +24,7 @@
 #include "machine.h"
 #include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
+#include "uninstall/uninstall_dialog.h"
 
 IMPORT_SLOT(CoCreateInstance, 20);
 IMPORT_SLOT(GetWindowsDirectoryA, 8);
@@ -33,6 +35,10 @@ IMPORT_SLOT(HeapReAlloc, 16);
 IMPORT_SLOT(DialogBoxParamA, 20);
 IMPORT_SLOT(GetDiskFreeSpaceA, 20);
 IMPORT_SLOT(MoveFileExA, 12);
+IMPORT_SLOT(ReadFile, 20);
+IMPORT_SLOT(ExitWindowsEx, 8);
+IMPORT_SLOT(SHBrowseForFolderA, 4);
+IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
 namespace {
 
@@ -100,16 +106,26 @@ std::string linkOf(const std::string& path) {
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The undo removes what the install made and nothing else: a file of the player's keeps
-// itself and the folder (read-only files and files in use are the journeys'). With nothing
-// recorded it touches no file (a folder read as "" would name the root).
-TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
+// itself and the folder, in the folder and in the VirtualStore, where Windows keeps what the
+// game wrote, unelevated, into its folder under Program Files (the game's copies there go).
+// It tells the player what is true: the game's files in use go at the restart, and an
+// uninstaller copy that can be neither deleted nor put off is named. With nothing recorded it
+// touches no file (a folder read as "" would name the root).
+TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
+    static std::string copy;
+    static void* realMove;
+    struct CopyNotPutOff {
+        static BOOL WINAPI move(const char* from, const char* to, DWORD flags) {
+            return copy == from ? FALSE : reinterpret_cast<decltype(&move)>(realMove)(from, to, flags);
+        }
+    };
     SetCurrentDirectoryA("C:\\");
     writeFile("C:\\Vorlex.exe", "x");
     undoInstall(nullptr);
     EXPECT_TRUE(exists("C:\\Vorlex.exe")) << "removed with no install recorded";
     DeleteFileA("C:\\Vorlex.exe");
     // Windows 95 without profiles has no every-account group: the player's own takes the links.
-    char common[1024] = {}, group[1024] = {}, path[1024] = {}, setup[1024] = {};
+    char common[1024] = {}, group[1024] = {}, path[1024] = {}, setup[1024] = {}, local[1024] = {};
     DWORD size = sizeof common;
     RegGetValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", RRF_RT_REG_SZ, nullptr, common, &size);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs");
@@ -120,65 +136,36 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMade) {
     readInstallRecord(path, setup);
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Play.lnk"), "C:\\Games\\Vorlex\\Vorlex.exe||C:\\Games\\Vorlex");
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Setup.lnk"), std::string(setup) + "||C:\\Games\\Vorlex");
-    for (const char* name : {"Vorlex.exe", "filesys.dat", "scrngrab.bmp", "save1.sav"})
-        writeFile(std::string(Folder) + "\\" + name, "x");
-    EXPECT_EQ(undoInstall(nullptr), 1);
-    EXPECT_EQ(leftovers(), std::vector<std::string>{Folder});
-    EXPECT_TRUE(exists("C:\\Games\\Vorlex\\save1.sav"));
-    EXPECT_FALSE(exists("C:\\Games\\Vorlex\\scrngrab.bmp"));
-    CoUninitialize();
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", REG_SZ, common, size);
-    DeleteFileA("C:\\Games\\Vorlex\\save1.sav");
-    RemoveDirectoryA(Folder);
-}
-
-// The undo tells the player what is true: the game's files in use go at the restart, and an
-// uninstaller copy that can be neither deleted nor put off is named (the player could not
-// find it otherwise). The copies Windows keeps in the player's VirtualStore go too, but the
-// player's own file there.
-TEST(Rollback, UndoTellsWhatItLeavesAndClearsTheVirtualStore) {
-    static std::string copy;
-    static void* realMove;
-    struct CopyNotPutOff {
-        static BOOL WINAPI move(const char* from, const char* to, DWORD flags) {
-            return copy == from ? FALSE : reinterpret_cast<decltype(&move)>(realMove)(from, to, flags);
-        }
-    };
-    CoInitialize(nullptr);
-    ASSERT_EQ(bootstrap(), "");
-    char path[1024] = {}, setup[1024] = {}, local[1024] = {};
-    readInstallRecord(path, setup);
-    copy = setup;
     GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
-    const std::string store = std::string(local) + "\\VirtualStore\\Games\\Vorlex";
-    for (const std::string& folder : {std::string(local) + "\\VirtualStore", std::string(local) + "\\VirtualStore\\Games", store})
+    const std::string store = std::string(local) + "\\VirtualStore\\Games\\Vorlex", game = std::string(Folder) + "\\Vorlex.exe";
+    for (const std::string& folder : {store.substr(0, store.size() - 13), store.substr(0, store.size() - 7), store})
         CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char* name : {"\\scrngrab.bmp", "\\save1.sav"}) writeFile(store + name, "x");
-    writeFile(std::string(Folder) + "\\Vorlex.exe", "x");
-    HANDLE game = CreateFileA("C:\\Games\\Vorlex\\Vorlex.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE held = CreateFileA(setup, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const SystemProfile kept = systemProfile;
+    for (const char* name : {"\\Vorlex.exe", "\\filesys.dat", "\\scrngrab.bmp", "\\save1.sav"})
+        writeFile(Folder + std::string(name), "x"), writeFile(store + name, "x");
+    HANDLE held[] = {CreateFileA(game.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                     CreateFileA(setup, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
+    copy = setup;
+    ProfileKept kept;
     systemProfile.win95OrLater = 0;
     char notice[1024] = {};
     {
         ImportPatch move(&MoveFileExA_slot, reinterpret_cast<void*>(&CopyNotPutOff::move));
         realMove = move.original;
-        undoInstall(nullptr, notice);
+        EXPECT_EQ(undoInstall(nullptr, notice), 1);
     }
     EXPECT_EQ(std::string(notice), "Some files of Vorlex are in use and will be removed when Windows restarts.\n\n"
                                    "The uninstaller " + copy + " could not be removed.\n\n"
                                    "Please delete it once this window is closed.");
-    EXPECT_FALSE(exists(store + "\\scrngrab.bmp"));
-    EXPECT_TRUE(exists(store + "\\save1.sav"));
-    systemProfile = kept;
-    CloseHandle(game);
-    CloseHandle(held);
-    for (std::string file : {copy, std::string(Folder) + "\\Vorlex.exe", store + "\\save1.sav"}) DeleteFileA(file.c_str());
-    for (std::string folder : {store, std::string(local) + "\\VirtualStore\\Games", std::string(local) + "\\VirtualStore",
-                               std::string(Folder)})
-        RemoveDirectoryA(folder.c_str());
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{Folder, "an uninstaller copy"}));
+    EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav"));
+    EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp"));
+    for (HANDLE h : held) CloseHandle(h);
+    for (std::string file : {copy, game, Folder + std::string("\\save1.sav"), store + "\\save1.sav"}) DeleteFileA(file.c_str());
+    for (size_t cut : {0u, 7u, 13u}) RemoveDirectoryA(store.substr(0, store.size() - cut).c_str());
+    RemoveDirectoryA(Folder);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
     CoUninitialize();
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", REG_SZ, common, size);
 }
 
 // A value's bytes as another program reads them, the NUL counted.
@@ -224,14 +211,15 @@ TEST(InstallRecord, UninstallEntry) {
 // An entry the program looks up at run time, answered by the test (null: the system lacks it).
 struct LookUp {
     static inline void* real;
-    static inline const char* name;
-    static inline FARPROC answer;
+    static inline std::vector<std::pair<std::string, void*>> answers;
     static FARPROC WINAPI lookUp(HMODULE module, const char* asked) {
-        if (HIWORD(asked) != 0 && lstrcmpA(asked, name) == 0) return answer;
+        for (auto& [name, answer] : answers)
+            if (HIWORD(asked) != 0 && name == asked) return reinterpret_cast<FARPROC>(answer);
         return reinterpret_cast<decltype(&lookUp)>(real)(module, asked);
     }
     ImportPatch patch{&GetProcAddress_slot, reinterpret_cast<void*>(&lookUp)};
-    LookUp(const char* entry, FARPROC with) { real = patch.original, name = entry, answer = with; }
+    LookUp(std::vector<std::pair<std::string, void*>> entries) { real = patch.original, answers = entries; }
+    LookUp(const char* entry, FARPROC with) : LookUp({{entry, reinterpret_cast<void*>(with)}}) {}
 };
 DWORD WINAPI fixedTime() { return 0x12AB34; }  // winmm's millisecond count stands still
 
@@ -316,7 +304,7 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     writeFile(game, "x");
     HANDLE held = CreateFileA(game, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetCurrentDirectoryA("C:\\");
-    const SystemProfile kept = systemProfile;  // put back at the end, as every test leaves the machine
+    ProfileKept kept;
     systemProfile.win95OrLater = 1;
     for (size_t length : {1023u, 1100u, 10u}) {
         pretendWindows = length == 10 ? "C:\\windows" : "C:\\" + std::string(length - 3, 'w');
@@ -351,7 +339,6 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
         EXPECT_EQ(removalPendingFor(c.folder), c.pending) << c.value;
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, lists[c.list]);
     }
-    systemProfile = kept;
 }
 
 // The formatter rounds as the C library does whatever x87 precision the thread has: Windows NT
@@ -392,6 +379,15 @@ int WINAPI answer(HWND, const char* text, const char*, UINT style) {
     asked.push_back(std::string(text) + ((style & MB_DEFBUTTON2) != 0 ? " [No]" : ""));  // the drawn default
     return reply;
 }
+
+// An administrator on NT with a machine that warns of nothing; notices are answered by answer().
+struct Administrator : ProfileKept {
+    Administrator() {
+        systemProfile.administrator = systemProfile.winNt4OrLater = systemProfile.processorSupported = 1;
+        systemProfile.physicalMemory = 64u << 20;
+    }
+    ImportPatch box{&MessageBoxA_slot, reinterpret_cast<void*>(answer)};
+};
 
 TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
     for (const char* folder : {"C:\\dxcd", "C:\\dxcd\\directx", "C:\\dxsys"}) CreateDirectoryA(folder, nullptr);
@@ -444,24 +440,162 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
             for (int id : {IDC_OPTIONS_INSTALL_NOW, IDC_OPTIONS_ABORT}) SendMessageA(options, WM_COMMAND, id, 0);
         }
     };
-    const SystemProfile kept = systemProfile;
-    systemProfile.administrator = systemProfile.winNt4OrLater = 1;
+    Administrator administrator;
     reply = IDYES;  // to the notices
     asked.clear(), opened.clear();  // a repeated run starts afresh
     Windows95 system;
-    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
     real = dialogs.original;
     SetTimer(nullptr, 0, 10, &Dialogs::pressInstallThenAbort);
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
-    ASSERT_GE(asked.size(), 2u);
-    EXPECT_EQ(std::vector<std::string>(asked.end() - 2, asked.end()), (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
+    EXPECT_EQ(asked, (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
                                                "attempt an install anyway? [No]",
                                                "The following problem was detected:\n\n\"Dialog error\"\n\nVorlex has "
                                                "been removed from your computer.\n\nIt is now safe to attempt another "
                                                "install."}));
-    systemProfile = kept;
+}
+
+// A copy that fails inside a file: a disk full, a write that falls short, a CD read that fails
+// halfway (a scratched disc). The install fails with the file's name, the clean-up runs, and
+// nothing of the install is left. Everything a player meets runs: options, copy, clean-up.
+struct ReadFault {
+    static inline int calls, failing;
+    static inline void* real;
+    static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
+        if (++calls != failing) return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
+        SetLastError(ERROR_CRC);
+        return FALSE;
+    }
+    explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
+    ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
+};
+
+TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
+    static std::vector<std::string> shown;
+    struct Player {  // what the player does, as each screen comes up
+        static void CALLBACK act(HWND, UINT, UINT_PTR, DWORD) {
+            HWND error = FindWindowA(nullptr, "Vorlex Install Error"), options = FindWindowA(nullptr, "Vorlex Install Options");
+            char text[1024] = {};
+            GetDlgItemTextA(error, IDC_ERROR_TEXT, text, sizeof text);
+            if (error != nullptr && (shown.empty() || shown.back() != text)) {
+                shown.push_back(text);  // the failure, then the clean-up done: Clean Up, then OK
+                PostMessageA(error, WM_COMMAND, IDC_ERROR_CLEAN_UP, 0);
+            } else if (error == nullptr && options != nullptr && IsWindowEnabled(options)) {
+                PostMessageA(options, WM_COMMAND, shown.empty() ? IDC_OPTIONS_INSTALL_NOW : IDC_OPTIONS_ABORT, 0);
+            }
+        }
+    };
+    for (const char* folder : {"C:\\fakecd", "C:\\fakecd\\data"}) CreateDirectoryA(folder, nullptr);
+    writeFile("C:\\fakecd\\data\\vlx.exe", std::string(100000, 'v'));  // two chunks of 64 KB
+    writeFile("C:\\fakecd\\data\\filesys.dat", std::string(200000, 'f'));
+    SetCurrentDirectoryA("C:\\fakecd");
+    Administrator administrator;
+    std::function<std::shared_ptr<void>()> faults[] = {  // at filesys.dat's first chunk, or its second
+        [] { return std::make_shared<WriteFault>(3, false); }, [] { return std::make_shared<WriteFault>(4, true); },
+        [] { return std::make_shared<ReadFault>(5); }};
+    for (auto& fault : faults) {
+        shown.clear();
+        std::shared_ptr<void> injected = fault();
+        UINT_PTR timer = SetTimer(nullptr, 0, 20, &Player::act);
+        InstallOptionsDialog().runModal(nullptr);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(shown, (std::vector<std::string>{"The following problem was detected:\n\n\"Error with file: "
+                                                   "data\\filesys.dat\"",
+                                                   "Vorlex has been removed from your computer.\n\nIt is now safe "
+                                                   "to attempt another install."}));
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+    for (const char* file : {"C:\\fakecd\\data\\vlx.exe", "C:\\fakecd\\data\\filesys.dat"}) DeleteFileA(file);
+}
+
+// A plain user on NT: the service manager refuses an administrator's access, and both the
+// install and the uninstall refuse, the uninstall removing nothing.
+TEST(PlainUser, InstallAndUninstallAreRefused) {
+    struct Refused {
+        static SC_HANDLE WINAPI open(const char*, const char*, DWORD) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
+    };
+    ProfileKept kept;
+    CoInitialize(nullptr);
+    ASSERT_EQ(bootstrap(), "");
+    {
+        LookUp refused({{"OpenSCManagerA", reinterpret_cast<void*>(&Refused::open)}});
+        probe("");
+    }
+    EXPECT_EQ(systemProfile.administrator * 2 + systemProfile.winNt4OrLater, 1) << "NT, and not an administrator";
+    ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
+    asked.clear();
+    EXPECT_EQ(InstallOptionsDialog().runModal(nullptr), 0);
+    EXPECT_EQ(UninstallDialog().runModal(nullptr), 0);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[0].find("You are not an administrator."), std::string::npos) << asked[0];
+    EXPECT_EQ(asked[1], "You cannot uninstall the game because you are not an administrator.");
+    EXPECT_EQ(leftovers().size(), 6u) << "all of the install still there";
+    undoInstall(nullptr);
+    CoUninitialize();
+}
+
+// The restart on NT: the shutdown privilege enabled, the shutdown asked for a reboot, the
+// privilege put back, then every program asked to close (Windows 95's route is a journey's).
+TEST(Restart, NtAsksForTheRebootWithThePrivilege) {
+    static std::vector<std::string> calls;
+    struct Nt {
+        static BOOL WINAPI adjust(HANDLE, BOOL, TOKEN_PRIVILEGES* p, DWORD, TOKEN_PRIVILEGES*, DWORD*) {
+            calls.push_back(p->Privileges[0].Attributes == SE_PRIVILEGE_ENABLED ? "privilege on" : "privilege off");
+            return TRUE;
+        }
+        static BOOL WINAPI shutdown(char*, char*, DWORD, BOOL force, BOOL reboot) {
+            calls.push_back(std::string("shutdown") + (force ? " forced" : "") + (reboot ? " reboot" : ""));
+            return TRUE;
+        }
+        static BOOL WINAPI exitWindows(UINT flags, DWORD) {
+            calls.push_back(flags == EWX_REBOOT ? "programs asked, reboot" : "?");
+            return TRUE;
+        }
+    };
+    ProfileKept kept;
+    systemProfile.winNt4OrLater = 1;
+    LookUp nt({{"AdjustTokenPrivileges", reinterpret_cast<void*>(&Nt::adjust)},
+               {"InitiateSystemShutdownA", reinterpret_cast<void*>(&Nt::shutdown)}});
+    ImportPatch exitWindows(&ExitWindowsEx_slot, reinterpret_cast<void*>(&Nt::exitWindows));
+    restartWindows();
+    EXPECT_EQ(calls, (std::vector<std::string>{"privilege on", "shutdown reboot", "privilege off", "programs asked, reboot"}));
+}
+
+// The player's own folder: picked with Browse on another drive (the game's folder added), or
+// typed unusable, which is refused at once (no free-space line, Install Now dark).
+TEST(InstallOptions, TheFolderThePlayerChooses) {
+    static std::vector<std::string> seen;
+    struct Player {
+        static LPITEMIDLIST WINAPI browse(BROWSEINFOA*) { return static_cast<LPITEMIDLIST>(CoTaskMemAlloc(2)); }
+        static BOOL WINAPI path(LPCITEMIDLIST, char* out) { return lstrcpyA(out, "Z:\\tmp") != nullptr; }
+        static void CALLBACK act(HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            HWND options = FindWindowA(nullptr, "Vorlex Install Options");
+            auto state = [options] {
+                char folder[1024] = {}, line[1024] = {};
+                GetDlgItemTextA(options, IDC_OPTIONS_FOLDER, folder, sizeof folder);
+                GetDlgItemTextA(options, IDC_OPTIONS_FREE_SPACE, line, sizeof line);
+                return std::string(folder) + "|" + strrchr(line, ' ') + (IsWindowEnabled(GetDlgItem(options, IDC_OPTIONS_INSTALL_NOW)) ? "|on" : "|off");
+            };
+            SendMessageA(options, WM_COMMAND, IDC_OPTIONS_BROWSE, 0);
+            seen.push_back(state());
+            SetDlgItemTextA(options, IDC_OPTIONS_FOLDER, "C:\\a|b");
+            seen.push_back(state());
+            SendMessageA(options, WM_COMMAND, IDC_OPTIONS_ABORT, 0);
+        }
+    };
+    Administrator administrator;
+    ImportPatch browse(&SHBrowseForFolderA_slot, reinterpret_cast<void*>(&Player::browse));
+    ImportPatch path(&SHGetPathFromIDListA_slot, reinterpret_cast<void*>(&Player::path));
+    seen.clear();
+    SetTimer(nullptr, 0, 10, &Player::act);
+    InstallOptionsDialog().runModal(nullptr);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Z:\\tmp\\Vorlex| Z.|on", "C:\\a|b| name|off"}));
 }
 
 }  // namespace
+
