@@ -7,10 +7,11 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make g++ googletest
-      imagemagick python3 clang-14 libclang-rt-14-dev xorriso)
+      imagemagick python3 clang-14 libclang-rt-14-dev xorriso osslsigncode openssl)
 # Wine runs here where this host runs 32-bit x86 programs; elsewhere in the emulated PC,
 # which is built from Debian's packages with debootstrap and run by QEMU (socat and xauth
 # take its windows to this host's display).
+# osslsigncode and openssl: a publisher's signature on setup.exe, and the tests' throwaway one.
 # locales and a Japanese font: the journeys on a Japanese Windows (Wine under ja_JP.UTF-8).
 if bash "$(dirname "$0")/pc/runs-i386"; then
     pkgs+=(wine wine32:i386 wine64 xvfb xdotool x11-apps locales fonts-ipafont-gothic)

@@ -4,6 +4,7 @@ import filecmp
 import os
 import re
 import shutil
+import subprocess
 import sys
 import unittest
 from pathlib import Path
@@ -58,6 +59,11 @@ class Journey(Scenarios):
         for link, target in (("Play", where + "\\Vorlex.exe"), ("Setup", self.m.reg(VERSION_KEY, "Setup"))):
             self.assertIn(target.encode(self.m.encoding), Path(self.m.unix_path(group), "Vorlex - %s.lnk" % link).read_bytes())
 
+        if VERSION == "win10":  # from the signed CD: the uninstaller copy is its setup.exe, still signed
+            copy = self.m.unix_path(self.m.reg(UNINSTALL_KEY, "UninstallString")[:-2])
+            self.assertTrue(filecmp.cmp(copy, os.path.join(CD, "setup.exe"), False))
+            self.assertEqual(subprocess.run(["osslsigncode", "verify", "-CAfile", os.environ["VORLEX_SIGNING_CA"],
+                                             "-in", copy], stdout=subprocess.DEVNULL).returncode, 0)
         folder = self.m.unix_path(where)
         # The CD's data ends in a short chunk of the copy's: a chunk dropped or doubled shows.
         for source, name in (("vlx.exe", "Vorlex.exe"), ("filesys.dat", "filesys.dat")):
