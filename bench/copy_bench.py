@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from report import BUILD, TOP, report  # noqa: E402  (also lets the e2e harness be imported)
+from report import BUILD, TOP, report  # noqa: E402  (also lets scripts/ be imported)
 from wine_machine import Machine  # noqa: E402
 
 TOOL = os.path.join(BUILD, "bench", "copy_bench.exe")

@@ -12,8 +12,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from report import BUILD, TOP, report  # noqa: E402  (also lets the e2e harness be imported)
-from harness import PICTURE_POINTS, colour  # noqa: E402
+from report import BUILD, TOP, report  # noqa: E402  (also lets scripts/ be imported)
+from launcher_picture import POINTS, colour  # noqa: E402
 from wine_machine import SCREEN_H, SCREEN_W, Machine, scaled  # noqa: E402
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
@@ -62,7 +62,7 @@ def measure(runs=5):
     """The figures, as table rows (figure, value, target)."""
     cx, cy = (SCREEN_W - 480) // 2, (SCREEN_H - 370) // 2
     def launcher_painted(screen):
-        return all(screen(cx + x, cy + y) == colour(x, y) for x, y in PICTURE_POINTS)
+        return all(screen(cx + x, cy + y) == colour(x, y) for x, y in POINTS)
 
     def bare_painted(screen):
         return screen(cx + 240, cy + 185) == (200, 40, 40)

@@ -8,9 +8,8 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(TOP, "build", "windows")
 
 # The benchmarks run programs on the machines the end-to-end tests use (scripts/wine_machine.py),
-# on the built tree, and compare the launcher's picture as the tests do.
+# on the built tree, and compare the launcher's picture as the tests do (scripts/launcher_picture.py).
 sys.path.insert(0, os.path.join(TOP, "scripts"))
-sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
 os.environ.setdefault("VORLEX_WINE_TEMPLATE", os.path.join(BUILD, "wine", "template"))
 os.environ.setdefault("VORLEX_CD", os.path.join(TOP, "build", "cd"))
 os.environ.setdefault("VORLEX_DRIVER", os.path.join(BUILD, "tests", "support", "vxdriver.exe"))

@@ -1,23 +1,21 @@
 """The end-to-end harness: the setup's machine (scripts/wine_machine.py) with the demo CD as
 drive D:, the player's mouse, the launcher's picture, and snapshots of the machine."""
 import atexit
-import functools
 import os
 import re
 import select
 import shutil
 import stat
-import struct
 import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts"))
+from launcher_picture import POINTS, colour  # noqa: E402
 from wine_machine import QUIET, SCREEN_H, SCREEN_W, Machine, report_times, scaled, timed, wait_until  # noqa: E402
 
 INSTALL, DIRECTX, PLAY, UNINSTALL, EXIT = 1, 2, 3, 4, 5
-PICTURE_POINTS = ((20, 20), (300, 40), (240, 200))  # sky, title, hills: the launcher's picture itself
 REGIONS = {1: (17, 141, 118, 170), 2: (17, 179, 118, 208), 3: (17, 215, 118, 244),
            4: (17, 251, 118, 280), 5: (17, 287, 118, 316)}
 FOLDER = "C:\\Program Files\\Vorlex"
@@ -97,26 +95,6 @@ class SetupMachine(Machine):
 
 
 
-with open(os.path.join(os.path.dirname(__file__), "../../resources/art/background.bmp"), "rb") as f:
-    BMP = f.read()  # the launcher's picture: 8 bits a pixel, bottom-up rows
-PALETTE = [(BMP[56 + 4 * i], BMP[55 + 4 * i], BMP[54 + 4 * i]) for i in range(256)]
-(PIXELS,), (WIDTH, HEIGHT) = struct.unpack_from("<I", BMP, 10), struct.unpack_from("<ii", BMP, 18)
-
-
-@functools.lru_cache
-def brightness(level):
-    """Colour index -> the palette's nearest to that colour at level/8."""
-    def nearest(c):
-        want = [min(255, (v * 16 * level) >> 7) for v in c]
-        return min(range(256), key=lambda j: sum((a - b) ** 2 for a, b in zip(want, PALETTE[j])))
-    return [nearest(c) for c in PALETTE]
-
-
-def colour(x, y, level=8):
-    """The screen colour of picture point (x, y) drawn at a brightness level."""
-    return PALETTE[brightness(level)[BMP[PIXELS + (HEIGHT - 1 - y) * WIDTH + x]]]
-
-
 class FedCdFile:
     """A CD file replaced by a pipe the test fills, so an install can be held at any point."""
 
@@ -156,8 +134,7 @@ MACHINES = {}
 def close_machines():
     for m in MACHINES.values():
         m.close()
-    if os.environ.get("VORLEX_ENTRY"):  # a test entry, not a benchmark that borrows the picture's colours
-        report_times()
+    report_times()
 
 
 class Scenarios(unittest.TestCase):
@@ -175,7 +152,7 @@ class Scenarios(unittest.TestCase):
         hwnd, pid = self.m.find("Vorlex Setup")
         origin = self.m.rect(hwnd)[:2]
         # A player presses what the screen shows: the picture (sky, title, hills), not the window's first moment.
-        shown = lambda: all(self.m.grab()(origin[0] + x, origin[1] + y) == colour(x, y) for x, y in PICTURE_POINTS)
+        shown = lambda: all(self.m.grab()(origin[0] + x, origin[1] + y) == colour(x, y) for x, y in POINTS)
         self.assertTrue(wait_until(shown), "the launcher's picture on the screen")
         return process, hwnd, origin
 
