@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
-# setup.exe must load on Windows 95 as first shipped, on NT 4.0 without service packs
-# and on Windows 11: the loader refuses a program whose imports it cannot all find, and
-# Wine has them all. Every DLL!function it imports must be a row of the checked table
-# (docs/system-imports.tsv: dll, function, win95, nt40, win11, source) marked present
-# ("yes", or "yes (stub)" for an entry that exists but fails) on all three, and every row
-# of the table must be an import.
-# And every DLL it imports by name must be one the loader takes from the system whatever
-# lies beside the program (the first column of docs/import-dlls.md's table).
+# setup.exe loads on Windows 95 as first shipped, NT 4.0 and 11 (Wine has every DLL): each import is
+# a row of docs/system-imports.tsv present ("yes", "yes (stub)") on all three, each row an import,
+# and each DLL one the loader takes from the system whatever lies beside (docs/import-dlls.md).
 set -u
 exe=${1:?usage: check_imports.sh setup.exe system-imports.tsv import-dlls.md}
 table=${2:?usage: check_imports.sh setup.exe system-imports.tsv import-dlls.md}
@@ -29,8 +24,7 @@ for import in $imports; do
         *) echo "missing on a supported Windows: ${row#missing }"; status=1 ;;
     esac
 done
-# And the table is the import list itself: a row the program does not import is a claim
-# about a call the program makes some other way (looked up at run time) or no longer makes.
+# A row not imported would claim a call made another way (looked up at run time) or no longer made.
 for row in $(awk -F'\t' 'NR > 1 { print tolower($1) "!" $2 }' "$table"); do
     grep -qxF "$row" <<<"$imports" || { echo "in the table but not imported: $row"; status=1; }
 done

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# What ships on the CD runs on an Intel 386: no instruction of a later processor and no
-# MMX or SSE register anywhere in the disassembly. Wine runs on today's processors and
-# cannot show a fault the 386 would raise, so this reads the code itself.
+# What ships on the CD runs on a 386: no later instruction, no MMX or SSE register in the
+# disassembly (Wine on today's processors cannot show the fault a 386 would raise).
 set -u
 [ $# -gt 0 ] || { echo "usage: check_instructions.sh FILE..."; exit 2; }
 newer='\b(cmov[a-z]*|fcmov[a-z]*|fcomip?|fucomip?|bswap|cmpxchg[a-z0-9]*|xadd[a-z]?|invlpg|rdtsc|cpuid|rdmsr|wrmsr|sysenter)\b|%x?mm[0-9]'

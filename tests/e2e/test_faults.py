@@ -1,8 +1,5 @@
-"""Faults met during an install: the CD taken out, Abort, setup killed. Each ends, with no hang,
-in a machine equal to its snapshot from before once Windows restarted."""
-import os
-import signal
-import unittest
+"""The CD taken out, Abort, setup killed: each ends, unhung, in the machine as it was, once restarted."""
+import os, signal, unittest
 from pathlib import Path
 
 from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile, Scenarios, wait_until
@@ -88,8 +85,7 @@ class Faults(Scenarios):
         fed.close()
         self.assertTrue(os.path.exists(os.path.join(self.m.unix_path(FOLDER), "filesys.dat")), "the copy had begun")
         partial = self.m.snapshot()[0]  # the files: the registry is written to disk now and then
-        setup, hwnd, origin = self.launcher()
-        # The record was written before the copy, so Uninstall is offered; it takes the partial files.
+        setup, hwnd, origin = self.launcher()  # the record was written before the copy: Uninstall offered
         self.assert_buttons(origin, [PLAY, UNINSTALL, EXIT], [INSTALL])
         self.press(origin, UNINSTALL)  # Exit first: nothing is removed, the record and the entry neither
         dialog, _ = self.m.find("Vorlex Uninstall")

@@ -1,7 +1,5 @@
 """The launcher under the real mouse and keyboard."""
-import os
-import signal
-import unittest
+import os, signal, unittest
 
 from harness import DIRECTX, EXIT, INSTALL, PLAY, SCREEN_H, SCREEN_W, UNINSTALL, Scenarios, scaled, wait_until
 
@@ -61,8 +59,7 @@ class Launcher(Scenarios):
         self.escape(self.setup, self.hwnd)
 
     def test_press_between_buttons_drags_the_window_also_when_busy(self):
-        # Stopped for all of it, setup finds the press, the moves and the release waiting
-        # at once, as on a machine too slow to follow: the window still follows the mouse.
+        # Stopped throughout, setup finds press, moves and release at once, as on a slow machine.
         os.kill(self.setup.pid, signal.SIGSTOP)
         self.move(60, 175)  # the gap between Install and DirectX
         self.m.xdotool("mousedown", 1)
@@ -72,8 +69,7 @@ class Launcher(Scenarios):
         os.kill(self.setup.pid, signal.SIGCONT)
         moved = (self.origin[0] - 30, self.origin[1] + 35)
         self.assertEqual(wait_until(lambda: self.m.rect(self.hwnd)[:2] == moved and moved), moved)
-        # Released, the drag ends at the next move; the one after it is the first the
-        # launcher hit-tests: Exit lights under it and the window stays.
+        # The drag ends at the next move; the one after is hit-tested: Exit lights, the window stays.
         self.origin = moved
         self.move(60, 300)
         self.m.xdotool("mousemove_relative", 1, 1)

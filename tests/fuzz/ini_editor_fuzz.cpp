@@ -1,6 +1,5 @@
-// Fuzz target for the WININIT.INI line editor: whatever the file holds, the rewrite
-// keeps every line in order, adds the entry (and the header when none matched), and
-// ends every line with CR LF.
+// Fuzz target for the WININIT.INI line editor: whatever the file holds, the rewrite keeps every
+// line in order, adds the entry (and the header when none matched), and ends lines with CR LF.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -24,8 +23,7 @@ bool isRenameHeader(const std::string& line) {
 
 }  // namespace
 
-// The file's lines as the editor reads them: LF ends a line, a CR just before it goes
-// with it, the last line may lack a terminator.
+// The lines as the editor reads them: LF ends one, a CR before it goes with it, the last may lack one.
 std::vector<std::string> splitLines(const char* text, size_t size) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -55,8 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> expected = before;
     if (header == before.size()) expected.push_back("[Rename]");
     expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(header) + 1, "NUL=C:\\WINDOWS\\N1~1.EXE");
-    // Read back, the rewrite gives exactly the lines in, in order, with the entry (and
-    // the header when none matched) added: each CR LF goes as a whole.
     check(after == expected);
     return 0;
 }

@@ -1,6 +1,4 @@
-// The program's platform-free logic: the command line, the system profile's arithmetic,
-// the DirectX decision, bounded texts and paths, and the install options' texts (the
-// WININIT.INI editor is the fuzz target's).
+// The program's platform-free logic (the WININIT.INI editor is the fuzz target's).
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -25,15 +23,9 @@ namespace {
 
 // The lead bytes of code page 932 (Japanese), and of 936, 949 and 950 (Chinese, Korean),
 // whose second bytes run from 0x40 (0x41 in 949) and take in '\\' (not in 949) and letters.
-int shiftJisLead(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-int highLead(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-int noLead(unsigned char) {
-    return 0;
-}
+int shiftJisLead(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+int highLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+int noLead(unsigned char) { return 0; }
 
 TEST(CommandLine, TailAfterTheProgramsNameAndTheUninstallScan) {
     struct Case { const char* line; LeadByteTest lead; const char* tail; char mode; };
@@ -73,8 +65,7 @@ TEST(SystemProfile, VersionFlagsColoursAndProcessor) {
         EXPECT_EQ(processorTypeSupported(type), supported) << type;
 }
 
-// Play goes through the desktop's shell only where running elevated makes a difference;
-// DirectX is asked about by the release the system reports.
+// Play through the desktop's shell only where elevation makes a difference; DirectX by its release.
 TEST(Decisions, PlayThroughTheShellAndTheDirectXQuestion) {
     struct Play { int nt; uint32_t version; int elevated; int shell; };
     for (Play c : {Play{1, 0x60000, 1, 1}, Play{1, 0xA0000, 1, 1}, Play{1, 0x60001, 0, 0}, Play{1, 0x50001, 1, 0},
@@ -140,8 +131,7 @@ TEST(Paths, JoinsAndModuleFolders) {
     EXPECT_EQ(folderOf("C:\\abcdefgh\\setup.exe", 12), "(does not fit)");
 }
 
-// Paths compared as Windows reads them: '/' and runs of separators, a drive's root, and the
-// second byte 0x5C of a double-byte character (0x95 0x5C, "表" in code page 932) no separator.
+// Paths as Windows reads them: '/', runs of separators, a root, and "表" (0x95 0x5C in 932) whole.
 TEST(Paths, NormalisedAsWindowsReadsThem) {
     char out[TextBufferSize];
     struct Case { const char* in; LeadByteTest lead; const char* out; };
@@ -155,9 +145,8 @@ TEST(Paths, NormalisedAsWindowsReadsThem) {
     EXPECT_STREQ(out, "");
 }
 
-// What Windows carries out at its next start names a file of the install: NT's list as Wine
-// and older Windows write it, as Windows 10 and 11 write it now ("*1", "*2" before "\??\"),
-// a replacement's target ("!"), and WININIT.INI's lines; another file of the folder does not.
+// NT's restart list as Wine and older Windows write it, as Windows 10 and 11 do ("*1", "*2" before
+// "\??\"), a replacement's target ("!"), WININIT.INI's lines; another file of the folder is not ours.
 TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
     const char* targets[] = {"C:\\GAMES\\VORLEX\\VORLEX.EXE", "C:\\GAMES\\VORLEX\\FILESYS.DAT", nullptr};
     using namespace std::string_literals;
@@ -172,9 +161,8 @@ TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
         EXPECT_EQ(pendingListNames(c.list.data(), c.list.size(), c.iniLines, targets, noLead), c.names) << c.list;
 }
 
-// A Japanese, Chinese or Korean folder ends in a double-byte character whose second byte is
-// '\\' or a letter ("表" 0x95 0x5C in 932, 0x81 0x5C in 936, 0x81 0x41 in 949, "許" 0xB3 0x5C in
-// 950), or holds one whose second byte is '|' (0x83 0x7C): each scan keeps it whole.
+// A folder ending in a double-byte character whose second byte is '\\' or a letter (932, 936, 949,
+// 950), or holding one whose second byte is '|' (0x83 0x7C): each scan keeps it whole.
 TEST(Paths, DoubleByteCharactersStayWholeInTheFourCodePages) {
     struct Case { LeadByteTest lead; const char* character; };
     for (Case c : std::vector<Case>{{shiftJisLead, "\x95\\"}, {highLead, "\x81\\"}, {highLead, "\x81" "A"},
@@ -214,8 +202,7 @@ TEST(InstallOptions, ProblemsRefuseOrWarnInOneMessage) {
     EXPECT_STREQ(out, "You cannot continue with the install due to the following problems:");
 }
 
-// A folder is usable when it names a drive by letter and holds only what file names may:
-// a '?' is what the system made of a character outside its code page.
+// A usable folder names a drive and holds only what file names may ('?': a character the code page lacks).
 TEST(InstallOptions, FolderDriveAndFreeSpace) {
     for (auto [folder, letter] : std::vector<std::pair<const char*, char>>{
              {"c:\\Games\\Vorlex", 'C'}, {"Z:\\x", 'Z'}, {"C:Games", 0}, {"1:\\Vorlex", 0}, {"\\\\server\\x", 0},
@@ -226,8 +213,7 @@ TEST(InstallOptions, FolderDriveAndFreeSpace) {
     trimInstallFolder(folder, noLead);
     EXPECT_STREQ(folder, "C:\\Games\\Vorlex");
     char out[TextBufferSize];
-    // The system's folder for programs (localized, 64-bit, another drive, filling the field), else
-    // "Program Files" on the Windows drive: missing, on a CD (D:), relative, a drive's root, too long.
+    // The system's folder for programs, else "Program Files" on the Windows drive (missing, on a CD, ...).
     std::string longest = "C:\\" + std::string(InstallFolderLimit - 10, 'x'), tooLong = longest + "x";
     for (auto [windows, registered, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
              {"C:\\W", "C:\\Programme\\", "C:\\Programme"}, {"C:\\W", "e:\\Apps", "e:\\Apps"},

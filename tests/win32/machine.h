@@ -1,5 +1,4 @@
-// File and registry helpers, and faults Wine cannot produce on demand, injected for a scope
-// through the import pointer of the system function, which the program calls through.
+// File and registry helpers, and faults Wine cannot give, injected for a scope through the import pointer.
 #pragma once
 #include <windows.h>
 
@@ -35,22 +34,15 @@ struct ProfileKept {
     ~ProfileKept() { systemProfile = kept; }
 };
 
-inline bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline bool keyExists(const char* name) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == ERROR_SUCCESS;
 }
 
-inline void writeFile(const std::string& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary) << data;
-}
+inline void writeFile(const std::string& path, const std::string& data) { std::ofstream(path, std::ios::binary) << data; }
 
-// "<none>" when the file cannot be opened.
 inline std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<none>";
@@ -72,10 +64,7 @@ struct RegistryKeyRefused {
         return reinterpret_cast<decltype(&create)>(real)(root, name, reserved, cls, options, access, security, out,
                                                          disposition);
     }
-    explicit RegistryKeyRefused(const char* name) {
-        key = name;
-        real = patch.original;
-    }
+    explicit RegistryKeyRefused(const char* name) { key = name, real = patch.original; }
     ImportPatch patch{&RegCreateKeyExA_slot, reinterpret_cast<void*>(create)};
 };
 
@@ -83,20 +72,12 @@ struct RegistryKeyRefused {
 struct CopyFileFails {
     static inline DWORD error;
     static inline int calls;
-    static BOOL WINAPI copy(const char*, const char*, BOOL) {
-        ++calls;
-        SetLastError(error);
-        return FALSE;
-    }
-    explicit CopyFileFails(DWORD code) {
-        error = code;
-        calls = 0;
-    }
+    static BOOL WINAPI copy(const char*, const char*, BOOL) { return ++calls, SetLastError(error), FALSE; }
+    explicit CopyFileFails(DWORD code) { error = code, calls = 0; }
     ImportPatch patch{&CopyFileA_slot, reinterpret_cast<void*>(copy)};
 };
 
-// The program's file writes: the one numbered atCall fails with a full disk, or, when
-// shortWrite, writes half its bytes. (The test library writes through the C runtime.)
+// The program's write numbered atCall fails (disk full) or writes half. (Tests write through the C runtime.)
 struct WriteFault {
     static inline int calls, failing;
     static inline bool half;
@@ -105,14 +86,8 @@ struct WriteFault {
         auto realWrite = reinterpret_cast<decltype(&write)>(real);
         if (++calls != failing) return realWrite(file, data, size, written, overlapped);
         if (half) return realWrite(file, data, size / 2, written, overlapped);
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
+        return SetLastError(ERROR_DISK_FULL), FALSE;
     }
-    WriteFault(int atCall, bool shortWrite) {
-        calls = 0;
-        failing = atCall;
-        half = shortWrite;
-        real = patch.original;
-    }
+    WriteFault(int atCall, bool shortWrite) { calls = 0, failing = atCall, half = shortWrite, real = patch.original; }
     ImportPatch patch{&WriteFile_slot, reinterpret_cast<void*>(write)};
 };

