@@ -21,6 +21,7 @@
 #include "resource.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller_copy.h"
+#include "launcher/shell_start.h"
 #include "machine.h"
 #include "uninstall/deferred_delete.h"
 #include "uninstall/removal.h"
@@ -109,15 +110,14 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     undoInstall(nullptr);
     EXPECT_TRUE(DeleteFileA("C:\\Vorlex.exe")) << "removed with no install recorded";
     // Windows 95 without profiles has no every-account group: the player's own takes the links.
-    char common[1024] = {}, group[1024] = {}, path[1024] = {}, setup[1024] = {}, local[1024] = {};
+    char common[1024] = {}, group[1024] = {}, path[1024] = {}, setup[1024] = {}, local[1024] = {}, notice[1024] = {};
     DWORD size = sizeof common;
     RegGetValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", RRF_RT_REG_SZ, nullptr, common, &size);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs");
     CoInitialize(nullptr);  // as after Browse: the links are made on a thread that has COM already
     ASSERT_EQ(bootstrap(), "");
     EXPECT_EQ(leftovers().size(), 6u) << "group, three keys, folder, uninstaller copy";
-    programGroupFolder(group);
-    readInstallRecord(path, setup);
+    programGroupFolder(group), readInstallRecord(path, setup);
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Play.lnk"), "C:\\Games\\Vorlex\\Vorlex.exe||C:\\Games\\Vorlex");
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Setup.lnk"), std::string(setup) + "||C:\\Games\\Vorlex");
     GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
@@ -131,7 +131,6 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     copy = setup;
     ProfileKept kept;
     systemProfile.win95OrLater = 0;
-    char notice[1024] = {};
     {
         ImportPatch move(&MoveFileExA_slot, reinterpret_cast<void*>(&CopyNotPutOff::move));
         realMove = move.original;
@@ -470,9 +469,10 @@ TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     for (const char* file : {"C:\\fakecd\\data\\vlx.exe", "C:\\fakecd\\data\\filesys.dat"}) DeleteFileA(file);
 }
 
-// A plain user on NT (the service manager refuses him): install and uninstall refuse, removing nothing.
+// Rights: Wine runs elevated; a plain user on NT (the service manager refuses him) is refused both.
 TEST(PlainUser, InstallAndUninstallAreRefused) {
     struct Refused { static SC_HANDLE WINAPI open(const char*, const char*, DWORD) { return SetLastError(5), nullptr; } };
+    EXPECT_EQ(processIsElevated(), 1) << "Wine's processes run elevated: Play goes through the desktop's shell";
     ProfileKept kept;
     CoInitialize(nullptr);
     ASSERT_EQ(bootstrap(), "");
