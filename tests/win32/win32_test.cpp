@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <stdlib.h>
 
 #include <functional>
 #include <memory>
@@ -95,14 +94,14 @@ const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\
 
 // The undo removes what the install made and nothing else, in the folder and in the VirtualStore
 // (what the game wrote there unelevated): a file of the player's keeps itself and the folder. It
-// tells what is true: files in use go at the restart, a copy that cannot go is named. With nothing
+// tells what is true: files in use go at the restart, those that cannot are told, a copy that cannot go is named. With nothing
 // recorded it touches no file (a folder read as "" would name the root).
 TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
-    static std::string copy;
+    static std::string copy, data;
     static void* realMove;
     struct CopyNotPutOff {
         static BOOL WINAPI move(const char* from, const char* to, DWORD flags) {
-            return copy == from ? FALSE : reinterpret_cast<decltype(&move)>(realMove)(from, to, flags);
+            return copy == from || data == from ? FALSE : reinterpret_cast<decltype(&move)>(realMove)(from, to, flags);
         }
     };
     SetCurrentDirectoryA("C:\\");
@@ -126,9 +125,9 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
         CreateDirectoryA(folder.c_str(), nullptr);
     for (const char* name : {"\\Vorlex.exe", "\\filesys.dat", "\\scrngrab.bmp", "\\save1.sav"})
         writeFile(Folder + std::string(name), "x"), writeFile(store + name, "x");
-    HANDLE held[] = {CreateFileA(game.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-                     CreateFileA(setup, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
-    copy = setup;
+    copy = setup, data = std::string(Folder) + "\\filesys.dat";  // in use, and neither can be put off
+    std::vector<HANDLE> held;
+    for (const std::string& file : {game, copy, data}) held.push_back(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ProfileKept kept;
     systemProfile.win95OrLater = 0;
     {
@@ -137,13 +136,14 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
         EXPECT_EQ(undoInstall(nullptr, notice), 1);
     }
     EXPECT_EQ(std::string(notice), "Some files of Vorlex are in use and will be removed when Windows restarts.\n\n"
-                                   "The uninstaller " + copy + " could not be removed.\n\n"
+                                   "Some files of Vorlex are in use and could not be removed.\n\nPlease delete them once "
+                                   "the game has ended.\n\nThe uninstaller " + copy + " could not be removed.\n\n"
                                    "Please delete it once this window is closed.");
     EXPECT_EQ(leftovers(), (std::vector<std::string>{Folder, "an uninstaller copy"}));
     EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav"));
     EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp"));
     for (HANDLE h : held) CloseHandle(h);
-    for (std::string file : {copy, game, Folder + std::string("\\save1.sav"), store + "\\save1.sav", store, store.substr(0,
+    for (std::string file : {copy, game, data, Folder + std::string("\\save1.sav"), store + "\\save1.sav", store, store.substr(0,
          store.size() - 7), store.substr(0, store.size() - 13), std::string(Folder)})
         DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str());
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
@@ -294,10 +294,10 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex\Vorlex.exe"
     EXPECT_EQ(removalPendingFor("C:/games//VORLEX\\") * 2 + removalPendingFor("C:\\Games\\Vorl"), 2);
     CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(Folder);
-    // The second list some programs write; a German folder's letters in another case.
+    // A German folder's case (replacing Wine's list above, then gone); the second list alone.
     using namespace std::string_literals;
-    for (auto [list, value, folder] : {std::tuple{"PendingFileRenameOperations2", "*2\\??\\C:\\Games\\Vorlex\\scrngrab.bmp\0\0"s, Folder},
-             std::tuple{"PendingFileRenameOperations", "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber"}}) {
+    for (auto [list, value, folder] : {std::tuple{"PendingFileRenameOperations", "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber"},
+             std::tuple{"PendingFileRenameOperations2", "*2\\??\\C:\\Games\\Vorlex\\scrngrab.bmp\0\0"s, Folder}}) {
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, list, REG_MULTI_SZ, value.data(), DWORD(value.size() + 1));
         EXPECT_EQ(removalPendingFor(folder), 1) << value;
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, list);
@@ -460,10 +460,8 @@ TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
         std::shared_ptr<void> injected = fault();
         Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), cleanUp, cleanUp, press(Options, IDC_OPTIONS_ABORT)});
         InstallOptionsDialog().runModal(nullptr);
-        EXPECT_EQ(shown, (std::vector<std::string>{"The following problem was detected:\n\n\"Error with file: "
-                                                   "data\\filesys.dat\"",
-                                                   "Vorlex has been removed from your computer.\n\nIt is now safe "
-                                                   "to attempt another install."}));
+        EXPECT_EQ(shown, (std::vector<std::string>{"The following problem was detected:\n\n\"Error with file: data\\filesys.dat\"",
+                                                   "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."}));
         EXPECT_EQ(leftovers(), std::vector<std::string>{});
     }
     for (const char* file : {"C:\\fakecd\\data\\vlx.exe", "C:\\fakecd\\data\\filesys.dat"}) DeleteFileA(file);
@@ -483,6 +481,7 @@ TEST(PlainUser, InstallAndUninstallAreRefused) {
     EXPECT_EQ(systemProfile.administrator * 2 + systemProfile.winNt4OrLater, 1) << "NT, and not an administrator";
     ImportPatch box(&MessageBoxA_slot, reinterpret_cast<void*>(answer));
     asked.clear();
+    Player player({[] { press(Options, IDC_OPTIONS_ABORT)(), press("Vorlex Uninstall", IDC_UNINSTALL_EXIT)(); return false; }});
     EXPECT_EQ(InstallOptionsDialog().runModal(nullptr), 0);
     EXPECT_EQ(UninstallDialog().runModal(nullptr), 0);
     ASSERT_EQ(asked.size(), 2u);
