@@ -154,7 +154,7 @@ TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
     struct Case { std::string list; int iniLines, names; };
     for (const Case& c : std::vector<Case>{
              {"\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 1}, {"*1\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 1},
-             {"\\??\\C:\\TEMP\\X\0\0*12\\??\\C:/GAMES//VORLEX\\FILESYS.DAT\0\0"s, 0, 1},
+             {"\\??\\C:\\TEMP\\X\0\0*90\\??\\C:/GAMES//VORLEX\\FILESYS.DAT\0\0"s, 0, 1},
              {"\\??\\C:\\NEW.EXE\0!*2\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0"s, 0, 1},
              {"\\??\\C:\\GAMES\\VORLEX\\SAVE1.SAV\0\0\\??\\C:\\GAMES\\VORLEX\0\0"s, 0, 0},
              {"*\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 0}, {"\\??\\C:\\GAMES\\VORLEX2\\VORLEX.EXE"s, 0, 0},
