@@ -141,6 +141,19 @@ class Machine:
         assert code == 0 or not check, "wine %s: exit %d: %s" % (args, code, lines)
         return code, lines
 
+    def runs(self, *words):
+        """Whether a process of this machine has each of words in its command line. Not pgrep:
+        that sees the machines of the entries that run beside this one too."""
+        mine = ("WINEPREFIX=" + self.prefix).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as line, open(f"/proc/{pid}/environ", "rb") as env:
+                    if all(w.encode() in line.read() for w in words) and mine in env.read().split(b"\0"):
+                        return True
+            except OSError:  # ended meanwhile, or not ours to read
+                continue
+        return False
+
     def start(self, *args, cwd="C:\\windows"):
         return subprocess.Popen(["wine", *args], env=self.env, cwd=self.unix_path(cwd), **QUIET)
 

@@ -1,9 +1,9 @@
 """The end-to-end harness: the machine (scripts/wine_machine.py) with the demo CD as D:, the player."""
-import atexit, os, re, select, shutil, stat, subprocess, sys, time, unittest
+import atexit, os, re, select, shutil, stat, sys, time, unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts"))
 from launcher_picture import POINTS, colour  # noqa: E402
-from wine_machine import QUIET, SCREEN_H, SCREEN_W, Machine, report_times, scaled, timed, wait_until  # noqa: E402
+from wine_machine import SCREEN_H, SCREEN_W, Machine, report_times, scaled, timed, wait_until  # noqa: E402
 
 INSTALL, DIRECTX, PLAY, UNINSTALL, EXIT = 1, 2, 3, 4, 5
 REGIONS = {1: (17, 141, 118, 170), 2: (17, 179, 118, 208), 3: (17, 215, 118, 244),
@@ -55,8 +55,7 @@ class SetupMachine(Machine):
 
     def restarted(self, copy):
         """Whether a restart of Windows was asked for: it runs now, or has deleted the copy."""
-        running = subprocess.run(["pgrep", "-f", "wineboot.exe --end-session"], **QUIET).returncode == 0
-        return running or not os.path.exists(copy)
+        return self.runs("wineboot.exe", "--end-session") or not os.path.exists(copy)
 
     def keys_then_click(self, hwnd, control):
         """Enter and Escape, which end none of the setup's dialogs: the click after them finds it."""
