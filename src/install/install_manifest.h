@@ -17,3 +17,11 @@ struct InstallManifest {
 };
 
 extern const InstallManifest installManifest;
+
+// Calls visit with the name of each of the install's files in its folder: the copied ones,
+// then those the game leaves there. One order for the removal, its bar and the checks.
+template <typename Visit>
+void forEachInstallFile(const InstallManifest& plan, Visit visit) {
+    for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair) visit(pair->destination);
+    for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra) visit(*extra);
+}

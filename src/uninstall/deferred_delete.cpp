@@ -169,11 +169,9 @@ int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const ch
     if (length == 0 || length >= TextBufferSize) forms[1][0] = '\0';  // no folder yet: its long form only
     const char* names[MaxTargets / 2 + 1] = {};
     size_t count = 0;
-    const InstallManifest& plan = installManifest;
-    for (const FilePair* pair = plan.filePairs; pair->source != nullptr && count < MaxTargets / 2; ++pair)
-        names[count++] = pair->destination;
-    for (const char* const* extra = plan.extraFiles; *extra != nullptr && count < MaxTargets / 2; ++extra)
-        names[count++] = *extra;
+    forEachInstallFile(installManifest, [&](const char* name) {
+        if (count < MaxTargets / 2) names[count++] = name;
+    });
     size_t made = 0;
     for (const char* form : forms) {
         for (size_t i = 0; form[0] != '\0' && i < count; ++i) {

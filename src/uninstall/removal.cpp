@@ -45,9 +45,7 @@ void removeVirtualStoreCopies(const char* installFolder) {
     if (length == 0 || length >= sizeof local || installFolder[0] == '\0' || installFolder[1] != ':' ||
         !formatText(store, sizeof store, "%s\\VirtualStore%s", local, installFolder + 2))
         return;
-    const InstallManifest& plan = installManifest;
-    for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair) removeFile(nullptr, store, pair->destination);
-    for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra) removeFile(nullptr, store, *extra);
+    forEachInstallFile(installManifest, [&](const char* name) { removeFile(nullptr, store, name); });
     RemoveDirectoryA(store);
 }
 
@@ -58,8 +56,7 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
     const InstallManifest& plan = installManifest;
     if (progressBar != nullptr) {
         unsigned total = 0;
-        for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair) ++total;
-        for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra) ++total;
+        forEachInstallFile(plan, [&](const char*) { ++total; });
         SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(total)));
         SendMessageA(progressBar, PBM_SETSTEP, 1, 0);
         SendMessageA(progressBar, PBM_SETPOS, 0, 0);
@@ -69,10 +66,7 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
     removeShortcuts(group);
 
     if (installFolder[0] != '\0') {
-        for (const FilePair* pair = plan.filePairs; pair->source != nullptr; ++pair)
-            tally(removeFile(progressBar, installFolder, pair->destination), &flags);
-        for (const char* const* extra = plan.extraFiles; *extra != nullptr; ++extra)
-            tally(removeFile(progressBar, installFolder, *extra), &flags);
+        forEachInstallFile(plan, [&](const char* name) { tally(removeFile(progressBar, installFolder, name), &flags); });
 
         const char* const* last = plan.subfolders;
         while (*last != nullptr) ++last;
