@@ -2,10 +2,13 @@
 #include "uninstall/removal.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include "app/bounded_format.h"
 #include "app/install_record.h"
 #include "app/path_logic.h"
+#include "app/registry_text.h"
+#include "app/system_entry.h"
 #include "app/system_text.h"
 #include "app/scoped_handles.h"
 #include "install/install_manifest.h"
@@ -35,18 +38,72 @@ void tally(int result, int* deferred) {
 }
 
 // Windows Vista and later keep what an unelevated program writes into its folder under
-// Program Files (a screenshot of the game's) in the player's VirtualStore, by the folder's
-// path without its drive: "%LOCALAPPDATA%\VirtualStore\Program Files (x86)\Vorlex". The
-// install's files go from there too, and the folder once emptied; the player's own stay.
-void removeVirtualStoreCopies(const char* installFolder) {
-    char local[TextBufferSize] = {};
+// Program Files (a screenshot of the game's) in the VirtualStore of the account it ran as, by
+// the folder's path without its drive: "<local>\VirtualStore\Program Files (x86)\Vorlex".
+// The install's files go from there too, and the folder once emptied; the player's own stay.
+void removeStoreCopies(const char* local, const char* installFolder, int* flags) {
     char store[TextBufferSize] = {};
-    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
-    if (length == 0 || length >= sizeof local || installFolder[0] == '\0' || installFolder[1] != ':' ||
-        !formatText(store, sizeof store, "%s\\VirtualStore%s", local, installFolder + 2))
-        return;
-    forEachInstallFile(installManifest, [&](const char* name) { removeFile(nullptr, store, name); });
-    RemoveDirectoryA(store);
+    if (!formatText(store, sizeof store, "%s\\VirtualStore%s", local, installFolder + 2)) return;
+    int before = *flags;
+    forEachInstallFile(installManifest, [&](const char* name) { tally(removeFile(nullptr, store, name), flags); });
+    if (!RemoveDirectoryA(store) && *flags != before) deferFolderDeletion(store);
+}
+
+// local as the key the list of stores done is compared by: the path as Windows reads it, its case folded.
+int storeKey(char* out, const char* local) {
+    if (!normalisePath(out, TextBufferSize, local, strlen(local), systemLeadByte)) return 0;
+    foldCase(out, strlen(out));
+    return 1;
+}
+
+typedef DWORD(WINAPI* ExpandEntry)(const char*, char*, DWORD);
+
+// "<profile>\AppData\Local" of the profile sid of the system's list into local[TextBufferSize];
+// 1 when known. The list keeps the path as typed ("%SystemDrive%\Users\..."): expanded here.
+int profileLocalFolder(HKEY list, const char* sid, ExpandEntry expand, char* local) {
+    RegKey profile;
+    char stored[TextBufferSize] = {};
+    char folder[TextBufferSize] = {};
+    if (RegOpenKeyExA(list, sid, 0, KEY_QUERY_VALUE, profile.out()) != ERROR_SUCCESS ||
+        !queryRegistryText(profile.get(), "ProfileImagePath", stored))
+        return 0;
+    DWORD length = expand(stored, folder, sizeof folder);
+    return length != 0 && length <= sizeof folder && joinPath(local, folder, "AppData\\Local", systemLeadByte);
+}
+
+// The game ran as the player, and setup may run as another account: the administrator whose
+// name and password a standard user typed at the elevation prompt, or the separate account of
+// Windows 11's Administrator protection. So every profile the system lists is visited, and the
+// running account's own local folder where it lies outside them. Windows 95 and 98 list no
+// such profiles and have no VirtualStore; the calls they may lack are looked up.
+void removeVirtualStoreCopies(const char* installFolder, int* flags) {
+    if (installFolder[0] == '\0' || installFolder[1] != ':') return;
+    typedef LONG(WINAPI * EnumKeyEntry)(HKEY, DWORD, char*, DWORD*, DWORD*, char*, DWORD*, FILETIME*);
+    EnumKeyEntry enumKey = systemEntry<EnumKeyEntry>("advapi32.dll", "RegEnumKeyExA");
+    ExpandEntry expand = systemEntry<ExpandEntry>("kernel32.dll", "ExpandEnvironmentStringsA");
+    char own[TextBufferSize] = {};
+    char ownKey[TextBufferSize] = {};
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", own, sizeof own);
+    int ownDone = length == 0 || length >= sizeof own || !storeKey(ownKey, own);
+    // One list for both views of the registry on 64-bit Windows; the native view is asked where
+    // the system knows the flag (older ones may refuse it: asked plainly then).
+    RegKey list;
+    const char* const listName = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    if (enumKey != nullptr && expand != nullptr &&
+        (RegOpenKeyExA(HKEY_LOCAL_MACHINE, listName, 0, KEY_READ | KEY_WOW64_64KEY, list.out()) == ERROR_SUCCESS ||
+         RegOpenKeyExA(HKEY_LOCAL_MACHINE, listName, 0, KEY_READ, list.out()) == ERROR_SUCCESS)) {
+        char sid[256] = {};
+        for (DWORD index = 0, size = sizeof sid;
+             enumKey(list.get(), index, sid, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++index, size = sizeof sid) {
+            char local[TextBufferSize] = {};
+            char key[TextBufferSize] = {};
+            if (!profileLocalFolder(list.get(), sid, expand, local) || !storeKey(key, local)) continue;
+            if (strcmp(key, ownKey) == 0) ownDone = 1;
+            removeStoreCopies(local, installFolder, flags);
+        }
+    }
+    if (!ownDone) removeStoreCopies(own, installFolder, flags);
 }
 
 }  // namespace
@@ -84,7 +141,7 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
         // follows them there (where the system can: NT). A folder that still holds the
         // player's own files stays then too.
         if (!RemoveDirectoryA(installFolder) && (flags & RemovalPutOff)) deferFolderDeletion(installFolder);
-        removeVirtualStoreCopies(installFolder);
+        removeVirtualStoreCopies(installFolder, &flags);
     }
     if (deferred != nullptr) *deferred = flags;
     deleteInstallKeys();

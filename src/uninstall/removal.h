@@ -10,8 +10,8 @@
 // start of Windows; deferred (when given) gets RemovalPutOff when any did, RemovalLeft
 // when one could be neither deleted nor put off. The copies of the install's files that
 // Windows Vista and later keep for the player (the game writing, unelevated, into its
-// folder under Program Files: the VirtualStore) go too. Returns the result of
-// deleteUninstallEntry.
+// folder under Program Files: the VirtualStore) go too, from every account's, and count
+// the same way. Returns the result of deleteUninstallEntry.
 enum { RemovalPutOff = 1, RemovalLeft = 2 };
 int removeInstallation(HWND progressBar, const char* installFolder, int* deferred = nullptr);
 

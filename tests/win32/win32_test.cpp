@@ -2,6 +2,7 @@
 // with the faults Wine cannot give injected.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <functional>
@@ -91,8 +92,9 @@ std::string linkOf(const std::string& path) {
 }
 
 const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const ProfileList = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-0-0-0-1001";
 
-// The undo removes what the install made and nothing else, in the folder and in the VirtualStore
+// The undo removes what the install made and nothing else, in the folder and in every account's VirtualStore
 // (what the game wrote there unelevated): a file of the player's keeps itself and the folder. It
 // tells what is true: files in use go at the restart, those that cannot are told, a copy that cannot go is named. With nothing
 // recorded it touches no file (a folder read as "" would name the root).
@@ -120,14 +122,16 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Play.lnk"), "C:\\Games\\Vorlex\\Vorlex.exe||C:\\Games\\Vorlex");
     EXPECT_EQ(linkOf(std::string(group) + "\\Vorlex - Setup.lnk"), std::string(setup) + "||C:\\Games\\Vorlex");
     GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
-    const std::string store = std::string(local) + "\\VirtualStore\\Games\\Vorlex", game = std::string(Folder) + "\\Vorlex.exe";
-    for (const std::string& folder : {store.substr(0, store.size() - 13), store.substr(0, store.size() - 7), store})
-        CreateDirectoryA(folder.c_str(), nullptr);
+    // Another account's store too, found by its profile: the player's, where setup ran as the administrator he named.
+    const std::string store = std::string(local) + "\\VirtualStore\\Games\\Vorlex", profile = "%SystemDrive%\\users\\player",
+                      player = "C:\\users\\player\\AppData\\Local\\VirtualStore\\Games\\Vorlex";
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ProfileList, "ProfileImagePath", REG_EXPAND_SZ, profile.c_str(), profile.size() + 1);
+    for (const std::string& folder : {store, player}) SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     for (const char* name : {"\\Vorlex.exe", "\\filesys.dat", "\\scrngrab.bmp", "\\save1.sav"})
-        writeFile(Folder + std::string(name), "x"), writeFile(store + name, "x");
+        writeFile(Folder + std::string(name), "x"), writeFile(store + name, "x"), writeFile(player + name, "x");
     copy = setup, data = std::string(Folder) + "\\filesys.dat";  // in use, and neither can be put off
-    std::vector<HANDLE> held;
-    for (const std::string& file : {game, copy, data}) held.push_back(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<HANDLE> held;  // the player's copy of the game in use too: put off
+    for (const std::string& file : {player + "\\Vorlex.exe", copy, data}) held.push_back(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ProfileKept kept;
     systemProfile.win95OrLater = 0;
     {
@@ -140,12 +144,15 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
                                    "the game has ended.\n\nThe uninstaller " + copy + " could not be removed.\n\n"
                                    "Please delete it once this window is closed.");
     EXPECT_EQ(leftovers(), (std::vector<std::string>{Folder, "an uninstaller copy"}));
-    EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav"));
-    EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp"));
+    EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav") && exists(player + "\\save1.sav"));
+    EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp") || exists(player + "\\scrngrab.bmp"));
     for (HANDLE h : held) CloseHandle(h);
-    for (std::string file : {copy, game, data, Folder + std::string("\\save1.sav"), store + "\\save1.sav", store, store.substr(0,
-         store.size() - 7), store.substr(0, store.size() - 13), std::string(Folder)})
-        DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str());
+    for (std::string file : {copy, data, Folder + std::string("\\save1.sav"), std::string(Folder)}) DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str());
+    for (std::string tree : {std::string(local) + "\\VirtualStore", std::string("C:\\users\\player")}) {
+        SHFILEOPSTRUCTA gone = {nullptr, FO_DELETE, (tree += '\0').c_str(), nullptr, FOF_NO_UI, FALSE, nullptr, nullptr};
+        SHFileOperationA(&gone);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProfileList);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
     CoUninitialize();
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", REG_SZ, common, size);
