@@ -10,6 +10,24 @@ InstallErrorDialog::InstallErrorDialog(const char* errorText) : Dialog(IDD_INSTA
 
 namespace {
 const char* const RemovedText = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install.";
+// Files in use go at the next start of Windows, and a new install's files of the same names in
+// that folder would go with them (the install options refuse the folder until then). The
+// dialog's text has room for three short lines: the advice goes into the notice after it.
+const char* const RemovedUntilRestartText =
+    "Vorlex has been removed from your computer.\n\nSome of its files go when Windows restarts.";
+const char* const RestartFirstNotice =
+    "Please restart Windows before installing Vorlex into this folder again, or choose another folder.";
+
+// The undo after the failed install: the text that tells it is done, and in notice what the
+// player must be told besides (then how to install again).
+const char* cleanUpInstall(HWND progressBar, char* notice) {
+    int deferred = 0;
+    undoInstall(progressBar, notice, &deferred);
+    if ((deferred & RemovalPutOff) == 0) return RemovedText;
+    char joined[TextBufferSize] = {};
+    if (formatText(joined, sizeof joined, "%s\n\n%s", notice, RestartFirstNotice)) copyText(notice, TextBufferSize, joined);
+    return RemovedUntilRestartText;
+}
 
 // What went wrong, into message[TextBufferSize]. A failure text too long for the message is
 // left out rather than cut (a cut text could mislead); the first line still says that
@@ -25,11 +43,11 @@ void InstallErrorDialog::run(HWND owner) {
     char notice[TextBufferSize] = {};
     char message[TextBufferSize] = {};
     char told[TextBufferSize] = {};
-    undoInstall(nullptr, notice);
+    const char* removed = cleanUpInstall(nullptr, notice);
     if (errorText_[0] != 1) problemText(message, errorText_);  // the player's own abort needs no word
     // What does not fit is left out whole: the problem first, then what the undo could not do.
-    if (!formatText(told, sizeof told, "%s%s%s", message, message[0] ? "\n\n" : "", RemovedText))
-        copyText(told, sizeof told, RemovedText);
+    if (!formatText(told, sizeof told, "%s%s%s", message, message[0] ? "\n\n" : "", removed))
+        copyText(told, sizeof told, removed);
     if (notice[0] != '\0' && formatText(message, sizeof message, "%s\n\n%s", told, notice))
         copyText(told, sizeof told, message);
     showNotice(owner, told, MB_ICONERROR);
@@ -64,8 +82,7 @@ void InstallErrorDialog::cleanUp() {
     EnableWindow(button, FALSE);
     // The program runs from the CD here: the uninstaller copy goes at once.
     char notice[TextBufferSize] = {};
-    undoInstall(control(IDC_PROGRESS_BAR), notice);
-    SetWindowTextA(control(IDC_ERROR_TEXT), RemovedText);
+    SetWindowTextA(control(IDC_ERROR_TEXT), cleanUpInstall(control(IDC_PROGRESS_BAR), notice));
     EnableWindow(button, TRUE);
     SetWindowTextA(button, "OK");
     focusButton(button);

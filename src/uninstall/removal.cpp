@@ -148,12 +148,13 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
     return deleteUninstallEntry();
 }
 
-int undoInstall(HWND progressBar, char* notice) {
+int undoInstall(HWND progressBar, char* notice, int* flags) {
     char path[TextBufferSize] = {};
     char setup[TextBufferSize] = {};
     readInstallRecord(path, setup);  // values that cannot be read stay empty
     int deferred = 0;
     int result = removeInstallation(progressBar, path, &deferred);
+    if (flags != nullptr) *flags = deferred;
     int copyLeft = DeferredDelete(setup) < 0;
     if (notice == nullptr) return result;
     char copyNote[TextBufferSize] = {};

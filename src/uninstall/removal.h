@@ -22,5 +22,5 @@ int removeInstallation(HWND progressBar, const char* installFolder, int* deferre
 // given, TextBufferSize) gets what the player must be told, or stays empty: files of the
 // game that go at the next start of Windows, files that could not be removed at all, an
 // uninstaller copy that could not be removed (named, as the player cannot guess it).
-// Returns the result of removeInstallation.
-int undoInstall(HWND progressBar, char* notice = nullptr);
+// deferred (when given) gets removeInstallation's flags. Returns the result of removeInstallation.
+int undoInstall(HWND progressBar, char* notice = nullptr, int* deferred = nullptr);
