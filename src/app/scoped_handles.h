@@ -151,6 +151,23 @@ private:
     Interface* pointer_ = nullptr;
 };
 
+// A block the shell handed out (an item list), given back to the allocator it came from: the
+// shell's own (SHGetMalloc), which on Windows 95 need not be COM's task allocator.
+template <typename Block>
+class ShellBlock : SingleOwner {
+public:
+    explicit ShellBlock(IMalloc* allocator) : allocator_(allocator) {}
+    ~ShellBlock() {
+        if (block_ != nullptr) allocator_->Free(block_);
+    }
+    Block** out() { return &block_; }
+    Block* get() const { return block_; }
+
+private:
+    IMalloc* allocator_;
+    Block* block_ = nullptr;
+};
+
 // COM started on this thread for the owner's lifetime, in a single-threaded apartment:
 // calls from other programs then arrive through this thread's message loop. A thread
 // that had COM already is counted once more and given back the same.

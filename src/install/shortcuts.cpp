@@ -10,6 +10,7 @@
 #include "app/product.h"
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
+#include "app/system_entry.h"
 
 const char* const PlayLinkName = "Vorlex - Play.lnk";
 const char* const SetupLinkName = "Vorlex - Setup.lnk";
@@ -33,6 +34,26 @@ int groupIn(HKEY root, const char* value, char* out) {
     return result;
 }
 
+// "<Programs of every account>\Halvane" as the shell knows it. The copy under Shell Folders is
+// kept for old programs only, and a 32-bit program on 64-bit Windows reads it from the 32-bit
+// view, which need not hold it: the links would then land in the installing account's menu
+// alone. The shell of Windows 95 without profiles knows no such folder; the entries are
+// looked up, so that a shell without them falls back too.
+int commonProgramsGroup(char* out) {
+    typedef HRESULT(WINAPI * LocationEntry)(HWND, int, ITEMIDLIST**);
+    typedef HRESULT(WINAPI * AllocatorEntry)(IMalloc**);
+    LocationEntry location = systemEntry<LocationEntry>("shell32.dll", "SHGetSpecialFolderLocation");
+    AllocatorEntry allocator = systemEntry<AllocatorEntry>("shell32.dll", "SHGetMalloc");
+    ComRef<IMalloc> shellMemory;
+    if (location == nullptr || allocator == nullptr || FAILED(allocator(shellMemory.put()))) return 0;
+    ShellBlock<ITEMIDLIST> item(shellMemory.get());
+    char programs[MAX_PATH + 1] = {};
+    if (FAILED(location(nullptr, CSIDL_COMMON_PROGRAMS, item.out())) || item.get() == nullptr ||
+        !SHGetPathFromIDListA(item.get(), programs) || programs[0] == '\0')
+        return 0;
+    return joinPath(out, programs, PublisherFolder, systemLeadByte);
+}
+
 }  // namespace
 
 int programGroupFolder(char* out) {
@@ -42,8 +63,8 @@ int programGroupFolder(char* out) {
 int shortcutGroupFolder(char* out) {
     // Every account's Programs where the system has one (NT, Windows 95 and 98 with
     // profiles): an administrator installing for a player leaves the links where the
-    // player finds them.
-    if (groupIn(HKEY_LOCAL_MACHINE, "Common Programs", out)) return 1;
+    // player finds them. The shell is asked first; the registry's copy where it cannot tell.
+    if (commonProgramsGroup(out) || groupIn(HKEY_LOCAL_MACHINE, "Common Programs", out)) return 1;
     return programGroupFolder(out);
 }
 

@@ -57,6 +57,20 @@ std::string bootstrap() {
 
 HRESULT WINAPI noShellLink(REFCLSID, IUnknown*, DWORD, REFIID, void** out) { return *out = nullptr, REGDB_E_CLASSNOTREG; }
 
+// An entry the program looks up at run time, answered by the test (null: the system lacks it).
+struct LookUp {
+    static inline void* real;
+    static inline std::vector<std::pair<std::string, void*>> answers;
+    static FARPROC WINAPI lookUp(HMODULE module, const char* asked) {
+        for (auto& [name, answer] : answers)
+            if (HIWORD(asked) != 0 && name == asked) return reinterpret_cast<FARPROC>(answer);
+        return reinterpret_cast<decltype(&lookUp)>(real)(module, asked);
+    }
+    ImportPatch patch{&GetProcAddress_slot, reinterpret_cast<void*>(&lookUp)};
+    LookUp(std::vector<std::pair<std::string, void*>> entries) { real = patch.original, answers = entries; }
+    LookUp(const char* entry, FARPROC with) : LookUp({{entry, reinterpret_cast<void*>(with)}}) {}
+};
+
 // Each failing step names itself and deletes the uninstaller copy; the undo leaves the machine as it was.
 TEST(Rollback, EveryBootstrapFailureIsUndoneWhole) {
     ASSERT_EQ(leftovers(), std::vector<std::string>{});
@@ -115,6 +129,7 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
     DWORD size = sizeof common;
     RegGetValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs", RRF_RT_REG_SZ, nullptr, common, &size);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, ShellFolders, "Common Programs");
+    LookUp windows95Shell("SHGetSpecialFolderLocation", nullptr);  // its shell knows no such folder
     CoInitialize(nullptr);  // as after Browse: the links are made on a thread that has COM already
     ASSERT_EQ(bootstrap(), "");
     EXPECT_EQ(leftovers().size(), 6u) << "group, three keys, folder, uninstaller copy";
@@ -197,19 +212,6 @@ TEST(InstallRecord, UninstallEntry) {
     }
 }
 
-// An entry the program looks up at run time, answered by the test (null: the system lacks it).
-struct LookUp {
-    static inline void* real;
-    static inline std::vector<std::pair<std::string, void*>> answers;
-    static FARPROC WINAPI lookUp(HMODULE module, const char* asked) {
-        for (auto& [name, answer] : answers)
-            if (HIWORD(asked) != 0 && name == asked) return reinterpret_cast<FARPROC>(answer);
-        return reinterpret_cast<decltype(&lookUp)>(real)(module, asked);
-    }
-    ImportPatch patch{&GetProcAddress_slot, reinterpret_cast<void*>(&lookUp)};
-    LookUp(std::vector<std::pair<std::string, void*>> entries) { real = patch.original, answers = entries; }
-    LookUp(const char* entry, FARPROC with) : LookUp({{entry, reinterpret_cast<void*>(with)}}) {}
-};
 DWORD WINAPI fixedTime() { return 0x12AB34; }  // winmm's millisecond count stands still
 
 TEST(UninstallerCopy, NumberedNamesAndFailures) {
