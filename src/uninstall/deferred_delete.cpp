@@ -157,20 +157,47 @@ int deferFolderDeletion(const char* folder) {
 
 namespace {
 
-enum { MaxTargets = 8 };  // the install's files (three today) in the folder's two forms
+enum { Forms = 3, MaxTargets = 9 };  // the install's files (three today) in the folder's three forms
 
-// The paths of the install's files in folder, in each of its forms (as typed, and the short
-// one Windows 95's WININIT.INI holds), folded and normalised for comparing, into targets
-// (null-ended); 1 when made.
+// The long form of a full path "X:\\...", built name by name with FindFirstFileA, as Windows 95
+// and NT 4.0 have no GetLongPathNameA. From the first name that does not exist on, the rest
+// stays as written: a folder the install would make. 1 when it fits out[TextBufferSize].
+int longPathForm(const char* full, char* out) {
+    if (full[0] == '\0' || full[1] != ':' || full[2] != '\\') return copyText(out, TextBufferSize, full);
+    size_t used = 3;
+    if (!formatText(out, TextBufferSize, "%.3s", full)) return 0;
+    for (const char* name = full + 3; *name != '\0';) {
+        const char* end = name;
+        bool pattern = false;  // a '?' or '*' would find some other name
+        for (; *end != '\0' && *end != '\\'; end += characterSize(end, systemLeadByte)) pattern |= *end == '?' || *end == '*';
+        char prefix[TextBufferSize] = {};
+        WIN32_FIND_DATAA found;
+        HANDLE search = INVALID_HANDLE_VALUE;
+        if (end > name && !pattern && formatText(prefix, TextBufferSize, "%.*s", static_cast<int>(end - full), full))
+            search = FindFirstFileA(prefix, &found);
+        if (search == INVALID_HANDLE_VALUE) return formatText(out + used, TextBufferSize - used, "%s", name);
+        FindClose(search);
+        if (!formatText(out + used, TextBufferSize - used, "%s%s", found.cFileName, *end != '\0' ? "\\" : "")) return 0;
+        used += strlen(out + used);
+        name = *end != '\0' ? end + 1 : end;
+    }
+    return 1;
+}
+
+// The paths of the install's files in folder, in each form Windows may have stored it in: the
+// full path Windows makes of any path it is given ("." and ".." gone), its long form and its
+// short one (WININIT.INI's, or the one typed at the install), folded and normalised for comparing,
+// into targets (null-ended); 1 when made.
 int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const char** targets) {
-    char forms[2][TextBufferSize] = {};
-    copyText(forms[0], TextBufferSize, folder);
-    DWORD length = GetShortPathNameA(folder, forms[1], TextBufferSize);
-    if (length == 0 || length >= TextBufferSize) forms[1][0] = '\0';  // no folder yet: its long form only
-    const char* names[MaxTargets / 2 + 1] = {};
+    char forms[Forms][TextBufferSize] = {};
+    DWORD length = GetFullPathNameA(folder, TextBufferSize, forms[0], nullptr);
+    if (length == 0 || length >= TextBufferSize || !longPathForm(forms[0], forms[1])) return 0;
+    length = GetShortPathNameA(forms[0], forms[2], TextBufferSize);
+    if (length == 0 || length >= TextBufferSize) forms[2][0] = '\0';  // no folder yet: its long form only
+    const char* names[MaxTargets / Forms + 1] = {};
     size_t count = 0;
     forEachInstallFile(installManifest, [&](const char* name) {
-        if (count < MaxTargets / 2) names[count++] = name;
+        if (count < MaxTargets / Forms) names[count++] = name;
     });
     size_t made = 0;
     for (const char* form : forms) {

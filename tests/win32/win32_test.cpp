@@ -262,7 +262,7 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
 }
 
 // On the Windows 95 family a file in use goes through WININIT.INI, only in a Windows directory that
-// fits its buffer. Put off on either route, it is found in the folder until the restart.
+// fits its buffer. Put off on either route, it is found in the folder, however spelt, until the restart.
 std::string pretendWindows;
 UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
@@ -272,9 +272,12 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
 
 TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
-    const char* const game = "C:\\Games\\Vorlex\\Vorlex.exe";
-    CreateDirectoryA("C:\\Games", nullptr), CreateDirectoryA(Folder, nullptr), writeFile(game, "x");
+    const char *const folder = "C:\\Games\\Vorlex Long", *const game = "C:\\Games\\Vorlex Long\\Vorlex.exe";
+    CreateDirectoryA("C:\\Games", nullptr), CreateDirectoryA(folder, nullptr), writeFile(game, "x");
     HANDLE held = CreateFileA(game, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char shortForm[MAX_PATH] = {};
+    ASSERT_TRUE(GetShortPathNameA(folder, shortForm, MAX_PATH) && strchr(shortForm, '~')) << shortForm;
+    const std::string spellings[] = {"c:\\games\\VORLEX LONG", shortForm, "C:\\Games\\.\\x\\..\\Vorlex Long", "C:/games//vorlex long\\"};
     SetCurrentDirectoryA("C:\\");
     ProfileKept kept;
     systemProfile.win95OrLater = 1;
@@ -286,14 +289,16 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
         EXPECT_EQ(DeferredDelete(game), length == 10 ? 1 : -1) << "a deletion not put off is said so";
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), length == 10) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
-        EXPECT_EQ(removalPendingFor("c:\\games\\VORLEX"), length == 10 ? 1 : 0) << length;
+        for (const std::string& spelling : spellings)
+            EXPECT_EQ(removalPendingFor(spelling.c_str()), length == 10 ? 1 : 0) << length << spelling;
     }
     DeleteFileA("C:\\windows\\WININIT.INI");
     systemProfile.win95OrLater = 0;
-    EXPECT_EQ(removalPendingFor(Folder), 0);
-    EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex\Vorlex.exe"
-    EXPECT_EQ(removalPendingFor("C:/games//VORLEX\\") * 2 + removalPendingFor("C:\\Games\\Vorl"), 2);
-    CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(Folder);
+    EXPECT_EQ(removalPendingFor(folder), 0);
+    EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
+    for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
+    EXPECT_EQ(removalPendingFor("C:\\Games\\Vorlex Lon"), 0);
+    CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(folder);
     // A German folder's case (replacing Wine's list above, then gone); the second list alone.
     using namespace std::string_literals;
     for (auto [list, value, folder] : {std::tuple{"PendingFileRenameOperations", "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber"},
