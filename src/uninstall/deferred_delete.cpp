@@ -219,7 +219,7 @@ int registryListNames(HKEY key, const char* name, const char* const* targets) {
     DWORD size = 0;
     HeapBlock list;
     if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || !list.allocate(size + 2) ||
-        RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size) != ERROR_SUCCESS)
+        RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size) != ERROR_SUCCESS || size == 0)
         return 0;
     foldCase(reinterpret_cast<char*>(list.get()), size);
     return pendingListNames(reinterpret_cast<const char*>(list.get()), size, 0, targets, systemLeadByte);
@@ -249,6 +249,7 @@ int removalPendingFor(const char* folder) {
     // ones Windows will carry out.
     repairInterruptedRewrite(iniFile);
     if (!readWholeFile(iniFile, text, &iniSize)) return 0;
+    if (iniSize == 0) return 0;  // no WININIT.INI, the usual state: nothing to fold or read
     foldCase(reinterpret_cast<char*>(text.get()), iniSize);
     return pendingListNames(reinterpret_cast<const char*>(text.get()), iniSize, 1, targets, systemLeadByte);
 }

@@ -270,6 +270,9 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
+int emptyFolds;  // CharUpperBuffA asked to fold nothing
+DWORD WINAPI countedFold(char* text, DWORD n) { return emptyFolds += n == 0, CharUpperBuffA(text, n); }
+
 TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
     const char *const folder = "C:\\Games\\Vorlex Long", *const game = "C:\\Games\\Vorlex Long\\Vorlex.exe";
@@ -294,7 +297,8 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     }
     DeleteFileA("C:\\windows\\WININIT.INI");
     systemProfile.win95OrLater = 0;
-    EXPECT_EQ(removalPendingFor(folder), 0);
+    LookUp upper("CharUpperBuffA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(countedFold)));
+    EXPECT_TRUE(removalPendingFor(folder) == 0 && emptyFolds == 0) << "no WININIT.INI, and nothing folded";
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
     for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
     EXPECT_EQ(removalPendingFor("C:\\Games\\Vorlex Lon"), 0);
