@@ -15,23 +15,33 @@
 
 namespace {
 
-// Reads a whole file. 1 when read whole, or when there is no such file (the buffer
-// stays empty); 0 when it exists but could not be read, or not to its end.
+enum { ReadAttempts = 4 };  // of a list another program holds or writes at that moment
+
+// Reads a whole file. 1 when read whole, or when there is no such file (the buffer stays
+// empty); 0 when it exists but could not be read, or not to its end. Another program may
+// hold WININIT.INI for a moment (it opens it without sharing to rewrite it), or a read may
+// fail once: the file is tried a few times, a little apart, before it counts as unreadable.
 int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
-    KernelHandle handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.valid()) {
-        DWORD error = GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 1 : 0;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        if (attempt > 0) Sleep(100);
+        *size = 0;
+        KernelHandle handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle.valid()) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 1;
+            continue;
+        }
+        for (;;) {
+            if (*size + 65536 > text.size() && !text.grow(text.size() * 2 + 65536)) break;
+            DWORD got = 0;
+            if (!ReadFile(handle.get(), text.get() + *size, 65536, &got, nullptr)) break;
+            if (got == 0) return 1;
+            *size += got;
+        }
     }
     *size = 0;
-    for (;;) {
-        if (*size + 65536 > text.size() && !text.grow(text.size() * 2 + 65536)) return 0;
-        DWORD got = 0;
-        if (!ReadFile(handle.get(), text.get() + *size, 65536, &got, nullptr)) return 0;
-        if (got == 0) return 1;
-        *size += got;
-    }
+    return 0;
 }
 
 // A name beside file, with another extension: "C:\WINDOWS\WININIT.VXN" for WININIT.INI.
@@ -214,15 +224,29 @@ int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const ch
     return 1;
 }
 
-// A registry list of NT's, folded as the paths are; 1 when it names one of targets.
+// 1 when a list read whole (NUL-ended entries, or WININIT.INI's lines when iniLines) names
+// one of targets once folded as they are.
+int listNames(unsigned char* list, size_t size, int iniLines, const char* const* targets) {
+    if (size == 0) return 0;  // nothing to fold, nothing named
+    foldCase(reinterpret_cast<char*>(list), size);
+    return pendingListNames(reinterpret_cast<const char*>(list), size, iniLines, targets, systemLeadByte);
+}
+
+// What a registry list of NT's says: 1 it names one of targets, 0 it names none or is not
+// there, -1 it could not be read. Another program may put off a file between the size asked
+// and the read (ERROR_MORE_DATA): the size is asked again, a bounded number of times.
 int registryListNames(HKEY key, const char* name, const char* const* targets) {
-    DWORD size = 0;
-    HeapBlock list;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || !list.allocate(size + 2) ||
-        RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size) != ERROR_SUCCESS || size == 0)
-        return 0;
-    foldCase(reinterpret_cast<char*>(list.get()), size);
-    return pendingListNames(reinterpret_cast<const char*>(list.get()), size, 0, targets, systemLeadByte);
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        DWORD size = 0;
+        HeapBlock list;
+        LONG status = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size);
+        if (status == ERROR_SUCCESS && !list.allocate(size + 2)) return -1;
+        if (status == ERROR_SUCCESS) status = RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size);
+        if (status == ERROR_SUCCESS) return listNames(list.get(), size, 0, targets);
+        if (status == ERROR_FILE_NOT_FOUND) return 0;
+        if (status != ERROR_MORE_DATA) return -1;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -230,26 +254,30 @@ int registryListNames(HKEY key, const char* name, const char* const* targets) {
 int removalPendingFor(const char* folder) {
     char paths[MaxTargets][TextBufferSize];
     const char* targets[MaxTargets + 1] = {};
-    if (!installFilePaths(folder, paths, targets)) return 0;
+    if (!installFilePaths(folder, paths, targets)) return -1;  // a path too long to make: nothing to compare
+    int answer = 0;
     // NT keeps what MoveFileEx put off in the registry (some programs write a second list
     // beside it, which Windows carries out too); both routes are read on every system, as
-    // each list is simply absent where the other is used.
+    // each list is simply absent where the other is used. A key that does not open counts
+    // as absent, as it is on the Windows 95 family; a list in it that cannot be read does not.
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                      key.out()) == ERROR_SUCCESS &&
-        (registryListNames(key.get(), "PendingFileRenameOperations", targets) ||
-         registryListNames(key.get(), "PendingFileRenameOperations2", targets)))
-        return 1;
+                      key.out()) == ERROR_SUCCESS) {
+        static const char* const lists[] = {"PendingFileRenameOperations", "PendingFileRenameOperations2"};
+        for (const char* list : lists) {
+            int names = registryListNames(key.get(), list, targets);
+            if (names > 0) return 1;
+            if (names < 0) answer = -1;
+        }
+    }
     char windows[TextBufferSize] = {};
     char iniFile[TextBufferSize] = {};
     size_t iniSize = 0;
     HeapBlock text;
-    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI", systemLeadByte)) return 0;
+    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI", systemLeadByte)) return -1;
     // A rewrite cut short is put back first, as at every use of the file: its lines are the
     // ones Windows will carry out.
     repairInterruptedRewrite(iniFile);
-    if (!readWholeFile(iniFile, text, &iniSize)) return 0;
-    if (iniSize == 0) return 0;  // no WININIT.INI, the usual state: nothing to fold or read
-    foldCase(reinterpret_cast<char*>(text.get()), iniSize);
-    return pendingListNames(reinterpret_cast<const char*>(text.get()), iniSize, 1, targets, systemLeadByte);
+    if (!readWholeFile(iniFile, text, &iniSize)) return -1;
+    return listNames(text.get(), iniSize, 1, targets) ? 1 : answer;
 }

@@ -27,7 +27,7 @@
 #include "uninstall/uninstall_dialog.h"
 
 IMPORT_SLOT(GetWindowsDirectoryA, 8); IMPORT_SLOT(GetSystemDirectoryA, 8); IMPORT_SLOT(GetDiskFreeSpaceA, 20);
-IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
+IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(RegQueryValueExA, 24); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8);
 IMPORT_SLOT(CoCreateInstance, 20); IMPORT_SLOT(SHBrowseForFolderA, 4); IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
@@ -261,6 +261,18 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     DeleteFileA("C:\\deferred.ini");
 }
 
+// ReadFile fails (a bad sector) at the call numbered atCall.
+struct ReadFault {
+    static inline int calls, failing;
+    static inline void* real;
+    static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
+        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
+        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
+    }
+    explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
+    ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
+};
+
 // On the Windows 95 family a file in use goes through WININIT.INI, only in a Windows directory that
 // fits its buffer. Put off on either route, it is found in the folder, however spelt, until the restart.
 std::string pretendWindows;
@@ -270,6 +282,17 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
+// RegQueryValueExA finds the value grown since its size was asked, for the first `reads` reads.
+struct RegistryGrows {
+    static inline int reads;
+    static inline void* real;
+    static LONG WINAPI query(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size) {
+        if (data != nullptr && reads > 0) return --reads, *size += 2, ERROR_MORE_DATA;
+        return reinterpret_cast<decltype(&query)>(real)(key, name, reserved, type, data, size);
+    }
+    explicit RegistryGrows(int count) { reads = count, real = patch.original; }
+    ImportPatch patch{&RegQueryValueExA_slot, reinterpret_cast<void*>(query)};
+};
 int emptyFolds;  // CharUpperBuffA asked to fold nothing
 DWORD WINAPI countedFold(char* text, DWORD n) { return emptyFolds += n == 0, CharUpperBuffA(text, n); }
 
@@ -292,15 +315,21 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
         EXPECT_EQ(DeferredDelete(game), length == 10 ? 1 : -1) << "a deletion not put off is said so";
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), length == 10) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
-        for (const std::string& spelling : spellings)
-            EXPECT_EQ(removalPendingFor(spelling.c_str()), length == 10 ? 1 : 0) << length << spelling;
+        for (const std::string& spelling : spellings)  // no WININIT.INI to read: the answer is "cannot tell"
+            EXPECT_EQ(removalPendingFor(spelling.c_str()), length == 10 ? 1 : -1) << length << spelling;
     }
+    ReadFault once(1);  // a read that fails is tried again
+    EXPECT_EQ(removalPendingFor(folder), 1);
     DeleteFileA("C:\\windows\\WININIT.INI");
     systemProfile.win95OrLater = 0;
     LookUp upper("CharUpperBuffA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(countedFold)));
     EXPECT_TRUE(removalPendingFor(folder) == 0 && emptyFolds == 0) << "no WININIT.INI, and nothing folded";
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
     for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
+    for (int grown : {1, 9}) {  // the list grew between its size and its read: read again, a bounded number of times
+        RegistryGrows list(grown);
+        EXPECT_EQ(removalPendingFor(folder), grown == 1 ? 1 : -1) << grown;
+    }
     EXPECT_EQ(removalPendingFor("C:\\Games\\Vorlex Lon"), 0);
     CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(folder);
     // A German folder's case (replacing Wine's list above, then gone); the second list alone.
@@ -407,8 +436,9 @@ std::function<bool()> press(const char* title, int id) {
     return [=] { HWND w = FindWindowA(nullptr, title); return w && IsWindowEnabled(w) && PostMessageA(w, WM_COMMAND, id, 0); };
 }
 
-// Too little room: asked first, No the default. A copy dialog that cannot open is a failed install;
-// where the clean-up's cannot open either, a message box tells the player.
+// Windows' restart list held by another program: refused, with the reason. Then too little room:
+// asked first, No the default. A copy dialog that cannot open is a failed install; where the
+// clean-up's cannot open either, a message box tells the player.
 TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     static std::vector<int> opened;
     static void* real;
@@ -425,10 +455,14 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     Windows95 system;
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
     real = dialogs.original;
-    Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
+    HANDLE held = CreateFileA("C:\\windows\\WININIT.INI", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), [=] { return CloseHandle(held) && DeleteFileA("C:\\windows\\WININIT.INI"); },
+                   press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
-    EXPECT_EQ(asked, (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
+    EXPECT_EQ(asked, (std::vector<std::string>{"Windows' list of files to delete when it restarts could not be read, so "
+                                               "Setup cannot tell whether files in this folder will be deleted then.\n\n"
+                                               "Please try again, or restart Windows before installing Vorlex.","The selected drive does not have enough free space.\n\nDo you want to "
                                                "attempt an install anyway? [No]",
                                                "The following problem was detected:\n\n\"Dialog error\"\n\nVorlex has "
                                                "been removed from your computer.\n\nIt is now safe to attempt another "
@@ -437,16 +471,6 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
 
 // A disk full, a write that falls short, a CD read that fails halfway (a scratched disc): the
 // install fails with the file's name, and the clean-up leaves nothing. Options, copy, clean-up run.
-struct ReadFault {
-    static inline int calls, failing;
-    static inline void* real;
-    static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
-        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
-        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
-    }
-    explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
-    ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
-};
 
 TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     static std::vector<std::string> shown;
