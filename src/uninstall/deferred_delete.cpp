@@ -68,12 +68,20 @@ int writeWholeFile(const char* file, const char* text, size_t size) {
                : 0;
 }
 
-// A rewrite cut short between its two renames (a crash, a power cut) left no file in its
-// place, the old text set aside and the new one beside it: the old text comes back, so the
-// other programs' pending operations in it are not lost. A set-aside copy alone was left by
-// a rewrite cut short after its last rename, when the file in its place was whole: gone
-// now, Windows 95 has carried it out at its start (keeping it as WININIT.BAK), and the
-// copy's operations, run then, must not run again at the next start. It is deleted.
+// A rewrite cut short (a crash, a power cut) is put back before the file is read, by this
+// rule. replaceFile deletes any set-aside copy (.VXO) first, then writes the new text (.VXN)
+// whole and flushed, then renames the file aside, the new text into its place, and deletes
+// the copy. So:
+// - a .VXO beside a .VXN with no file in place is always a rewrite cut short between its two
+//   renames: the file went aside after its new text was written, in the same run, and no file
+//   has been in its place since, so Windows 95 has carried out none of its lines. The old
+//   text goes back; it holds other programs' lines, even any written after our read.
+// - a .VXO alone with no file in place was left by a rewrite cut short after its last rename.
+//   Its lines are in the file that took its place, which Windows 95 carried out at its start
+//   (keeping it as WININIT.BAK) if it is gone now: the copy is deleted, so that no operation
+//   runs twice. Were it put back beside an older .VXN (as a rewrite that wrote its new text
+//   before deleting the copy could leave them), its lines would run a second time.
+// - a .VXO beside a file in place is deleted by the next rewrite before it writes anything.
 void repairInterruptedRewrite(const char* file) {
     char fresh[TextBufferSize] = {};
     char previous[TextBufferSize] = {};
@@ -92,25 +100,28 @@ void repairInterruptedRewrite(const char* file) {
 // may fill up on the way: the text goes to a new file beside it, and only once that is
 // whole is the old file renamed aside, the new one renamed into its place and the old
 // one deleted. Renames within a folder need no room on the disk, and MoveFileA and
-// DeleteFileA are all that Windows 95 has for this.
+// DeleteFileA are all that Windows 95 has for this. The steps' order is what makes
+// repairInterruptedRewrite sound.
 int replaceFile(const char* file, const char* text, size_t size) {
     char fresh[TextBufferSize] = {};
     char previous[TextBufferSize] = {};
     if (!siblingPath(fresh, file, "VXN") || !siblingPath(previous, file, "VXO")) return 0;
+    // Left by a run cut short after its file was back in place: gone before the new text is
+    // written, so that no stale copy is ever found beside a new text.
+    SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(previous) && GetFileAttributesA(previous) != INVALID_FILE_ATTRIBUTES) return 0;
     if (!writeWholeFile(fresh, text, size)) {
         DeleteFileA(fresh);
         return 0;
     }
-    SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(previous);  // left by a run cut short after its file was back in place
     bool existed = MoveFileA(file, previous) != FALSE;
     if (!existed && GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) {
         DeleteFileA(fresh);  // there, but it cannot be moved aside: it stays as it is
         return 0;
     }
     if (!MoveFileA(fresh, file)) {
-        if (existed) MoveFileA(previous, file);
-        DeleteFileA(fresh);
+        // The old text back in place; should even that fail, the pair stays for the repair.
+        if (!existed || MoveFileA(previous, file)) DeleteFileA(fresh);
         return 0;
     }
     if (existed) {

@@ -27,7 +27,7 @@
 #include "uninstall/uninstall_dialog.h"
 
 IMPORT_SLOT(GetWindowsDirectoryA, 8); IMPORT_SLOT(GetSystemDirectoryA, 8); IMPORT_SLOT(GetDiskFreeSpaceA, 20);
-IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(RegQueryValueExA, 24); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
+IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(RegQueryValueExA, 24); IMPORT_SLOT(MoveFileA, 8); IMPORT_SLOT(DeleteFileA, 4); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8);
 IMPORT_SLOT(CoCreateInstance, 20); IMPORT_SLOT(SHBrowseForFolderA, 4); IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
@@ -249,16 +249,45 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
     EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
     EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
     EXPECT_FALSE(anyFile("C:\\deferred.v*"));
-    // Read-only, rewritten with nothing aside. Carried out at Windows 95's start (gone) beside a copy
-    // set aside by a rewrite cut short after its last rename: the copy's lines ran and stay gone.
-    SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);  // read-only, rewritten with nothing aside
     EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Y.EXE"), 1);
     EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "read-only";
-    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Z.EXE"), 1);
-    EXPECT_EQ(readFile("C:\\deferred.ini"), "[Rename]\r\nNUL=C:\\Z.EXE\r\n");
-    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "a set-aside copy alone";
     DeleteFileA("C:\\deferred.ini");
+}
+
+// The file, its new text and its old one set aside, as they are before each rename or deletion.
+const char* const Cut[] = {"C:\\cut.ini", "C:\\cut.VXN", "C:\\cut.VXO"};
+std::vector<std::vector<std::string>> cuts;
+void *realMove, *realDelete;
+void cut() { cuts.push_back({readFile(Cut[0]), readFile(Cut[1]), readFile(Cut[2])}); }
+BOOL WINAPI cutMove(const char* from, const char* to) { return cut(), reinterpret_cast<decltype(&cutMove)>(realMove)(from, to); }
+BOOL WINAPI cutDelete(const char* file) { return cut(), reinterpret_cast<decltype(&cutDelete)>(realDelete)(file); }
+
+// A power cut anywhere in a rewrite, then a start of Windows 95 (it carries WININIT.INI out and keeps
+// it as WININIT.BAK) or none: the next rewrite keeps every line not carried out and brings back none
+// that was. It starts beside a copy set aside by a rewrite cut short after its last rename.
+TEST(DeferredDeletion, ARewriteCutShortAnywhereRunsNoLineTwiceAndLosesNone) {
+    writeFile(Cut[0], "[Rename]\r\nNUL=C:\\NEW.EXE\r\nNUL=C:\\OLD.EXE\r\n"), writeFile(Cut[2], "[Rename]\r\nNUL=C:\\OLD.EXE\r\n");
+    {
+        ImportPatch move(&MoveFileA_slot, reinterpret_cast<void*>(cutMove)), remove(&DeleteFileA_slot, reinterpret_cast<void*>(cutDelete));
+        realMove = move.original, realDelete = remove.original;
+        EXPECT_EQ(insertIniEntry(Cut[0], "Rename", "NUL", "C:\\CUT.EXE"), 1);
+        cut();  // and once it is done
+    }
+    for (size_t at = 0; at < cuts.size(); ++at)
+        for (bool started : {false, true}) {
+            for (int i = 0; i < 3; ++i) {
+                DeleteFileA(Cut[i]);
+                if (cuts[at][i] != "<none>") writeFile(Cut[i], cuts[at][i]);
+            }
+            std::string ran = started ? readFile(Cut[0]) : "";
+            if (started) DeleteFileA(Cut[0]);
+            insertIniEntry(Cut[0], "Rename", "NUL", "C:\\LATER.EXE");
+            for (const char* line : {"NUL=C:\\NEW.EXE", "NUL=C:\\OLD.EXE"})
+                EXPECT_NE(readFile(Cut[0]).find(line) == std::string::npos, ran.find(line) == std::string::npos)
+                    << line << " cut before step " << at << (started ? ", then started" : "");
+        }
+    for (const char* file : Cut) DeleteFileA(file);
 }
 
 // ReadFile fails (a bad sector) at the call numbered atCall.
