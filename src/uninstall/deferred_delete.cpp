@@ -178,7 +178,7 @@ int deferFolderDeletion(const char* folder) {
 
 namespace {
 
-enum { Forms = 3, MaxTargets = 9 };  // the install's files (three today) in the folder's three forms
+enum { Forms = 3, MaxTargets = Forms * InstallFileCount };  // the install's files in the folder's three forms
 
 // The long form of a full path "X:\\...", built name by name with FindFirstFileA, as Windows 95
 // and NT 4.0 have no GetLongPathNameA. From the first name that does not exist on, the rest
@@ -215,10 +215,10 @@ int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const ch
     if (length == 0 || length >= TextBufferSize || !longPathForm(forms[0], forms[1])) return 0;
     length = GetShortPathNameA(forms[0], forms[2], TextBufferSize);
     if (length == 0 || length >= TextBufferSize) forms[2][0] = '\0';  // no folder yet: its long form only
-    const char* names[MaxTargets / Forms + 1] = {};
+    const char* names[InstallFileCount] = {};
     size_t count = 0;
     forEachInstallFile(installManifest, [&](const char* name) {
-        if (count < MaxTargets / Forms) names[count++] = name;
+        if (count < InstallFileCount) names[count++] = name;  // all of them: the count is checked
     });
     size_t made = 0;
     for (const char* form : forms) {
