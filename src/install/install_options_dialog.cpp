@@ -170,9 +170,8 @@ void InstallOptionsDialog::installNow() {
         showNotice(window(),
                    pending > 0 ? "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
                                  "Please restart Windows before installing Vorlex here, or choose another folder."
-                               : "Windows' list of files to delete when it restarts could not be read, so Setup "
-                                 "cannot tell whether files in this folder will be deleted then.\n\n"
-                                 "Please try again, or restart Windows before installing Vorlex.",
+                               : "Windows' list of files to delete when it restarts could not be read.\n\n"
+                                 "Please try again, or restart Windows before installing Vorlex here.",
                    MB_OK | MB_ICONEXCLAMATION);
         return;
     }

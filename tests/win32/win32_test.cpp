@@ -242,55 +242,42 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
     }
     EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << "read in part";
-    // A rewrite cut short between its renames (old text aside, a read-only new one): the old comes back.
-    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
-    writeFile("C:\\deferred.VXN", "[Rename]\r\n");
-    SetFileAttributesA("C:\\deferred.VXN", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
-    EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
-    EXPECT_FALSE(anyFile("C:\\deferred.v*"));
-    SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);  // read-only, rewritten with nothing aside
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Y.EXE"), 1);
-    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "read-only";
     DeleteFileA("C:\\deferred.ini");
 }
 
-// The file, its new text and its old one set aside, as they are before each rename or deletion.
+// A rewrite cut short before any of its renames and deletions, then a start of Windows 95 (WININIT.INI carried
+// out, kept as WININIT.BAK) or none: the next rewrite keeps every line not carried out, brings back none that
+// was and leaves nothing beside. It starts beside a copy set aside by a rewrite cut short after its last rename.
 const char* const Cut[] = {"C:\\cut.ini", "C:\\cut.VXN", "C:\\cut.VXO"};
-std::vector<std::vector<std::string>> cuts;
+std::vector<std::vector<std::string>> cuts;  // the three files before each step
 void *realMove, *realDelete;
 void cut() { cuts.push_back({readFile(Cut[0]), readFile(Cut[1]), readFile(Cut[2])}); }
 BOOL WINAPI cutMove(const char* from, const char* to) { return cut(), reinterpret_cast<decltype(&cutMove)>(realMove)(from, to); }
 BOOL WINAPI cutDelete(const char* file) { return cut(), reinterpret_cast<decltype(&cutDelete)>(realDelete)(file); }
+void put(const std::vector<std::string>& files) {  // read-only, as its owner may have made the file
+    for (int i = 0; i < 3; ++i) {
+        SetFileAttributesA(Cut[i], FILE_ATTRIBUTE_NORMAL), DeleteFileA(Cut[i]);
+        if (files[i] != "<none>") writeFile(Cut[i], files[i]), SetFileAttributesA(Cut[i], FILE_ATTRIBUTE_READONLY);
+    }
+}
 
-// A power cut anywhere in a rewrite, then a start of Windows 95 (it carries WININIT.INI out and keeps
-// it as WININIT.BAK) or none: the next rewrite keeps every line not carried out and brings back none
-// that was. It starts beside a copy set aside by a rewrite cut short after its last rename.
 TEST(DeferredDeletion, ARewriteCutShortAnywhereRunsNoLineTwiceAndLosesNone) {
-    writeFile(Cut[0], "[Rename]\r\nNUL=C:\\NEW.EXE\r\nNUL=C:\\OLD.EXE\r\n"), writeFile(Cut[2], "[Rename]\r\nNUL=C:\\OLD.EXE\r\n");
+    put({"[Rename]\r\nNUL=C:\\NEW.EXE\r\nNUL=C:\\OLD.EXE\r\n", "<none>", "[Rename]\r\nNUL=C:\\OLD.EXE\r\n"});
     {
         ImportPatch move(&MoveFileA_slot, reinterpret_cast<void*>(cutMove)), remove(&DeleteFileA_slot, reinterpret_cast<void*>(cutDelete));
         realMove = move.original, realDelete = remove.original;
         EXPECT_EQ(insertIniEntry(Cut[0], "Rename", "NUL", "C:\\CUT.EXE"), 1);
-        cut();  // and once it is done
     }
-    for (size_t at = 0; at < cuts.size(); ++at)
-        for (bool started : {false, true}) {
-            for (int i = 0; i < 3; ++i) {
-                DeleteFileA(Cut[i]);
-                if (cuts[at][i] != "<none>") writeFile(Cut[i], cuts[at][i]);
-            }
-            std::string ran = started ? readFile(Cut[0]) : "";
-            if (started) DeleteFileA(Cut[0]);
-            insertIniEntry(Cut[0], "Rename", "NUL", "C:\\LATER.EXE");
-            for (const char* line : {"NUL=C:\\NEW.EXE", "NUL=C:\\OLD.EXE"})
-                EXPECT_NE(readFile(Cut[0]).find(line) == std::string::npos, ran.find(line) == std::string::npos)
-                    << line << " cut before step " << at << (started ? ", then started" : "");
-        }
-    for (const char* file : Cut) DeleteFileA(file);
+    for (size_t at = 0; at < cuts.size() * 2; ++at) {  // each state, then a start (odd) or none
+        std::string ran = at % 2 != 0 ? cuts[at / 2][0] : "";
+        put({at % 2 != 0 ? "<none>" : cuts[at / 2][0], cuts[at / 2][1], cuts[at / 2][2]});
+        EXPECT_TRUE(insertIniEntry(Cut[0], "Rename", "NUL", "C:\\LATER.EXE") && !anyFile("C:\\cut.v*")) << at;
+        for (const char* line : {"NUL=C:\\NEW.EXE", "NUL=C:\\OLD.EXE"})
+            EXPECT_NE(readFile(Cut[0]).find(line) == std::string::npos, ran.find(line) == std::string::npos) << line << at;
+    }
+    put({"<none>", "<none>", "<none>"});
 }
 
-// ReadFile fails (a bad sector) at the call numbered atCall.
 struct ReadFault {
     static inline int calls, failing;
     static inline void* real;
@@ -311,18 +298,15 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
-// RegQueryValueExA finds the value grown since its size was asked, for the first `reads` reads.
-struct RegistryGrows {
-    static inline int reads;
-    static inline void* real;
+struct RegistryGrows {  // RegQueryValueExA finds the value grown since its size was asked, `reads` times
+    static inline int reads; static inline void* real;
     static LONG WINAPI query(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size) {
-        if (data != nullptr && reads > 0) return --reads, *size += 2, ERROR_MORE_DATA;
+        if (data != nullptr && reads-- > 0) return *size += 2, ERROR_MORE_DATA;
         return reinterpret_cast<decltype(&query)>(real)(key, name, reserved, type, data, size);
     }
-    explicit RegistryGrows(int count) { reads = count, real = patch.original; }
     ImportPatch patch{&RegQueryValueExA_slot, reinterpret_cast<void*>(query)};
 };
-int emptyFolds;  // CharUpperBuffA asked to fold nothing
+int emptyFolds;  // CharUpperBuffA asked to fold nothing:
 DWORD WINAPI countedFold(char* text, DWORD n) { return emptyFolds += n == 0, CharUpperBuffA(text, n); }
 
 TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
@@ -356,7 +340,8 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
     for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
     for (int grown : {1, 9}) {  // the list grew between its size and its read: read again, a bounded number of times
-        RegistryGrows list(grown);
+        RegistryGrows list;
+        RegistryGrows::reads = grown, RegistryGrows::real = list.patch.original;
         EXPECT_EQ(removalPendingFor(folder), grown == 1 ? 1 : -1) << grown;
     }
     EXPECT_EQ(removalPendingFor("C:\\Games\\Vorlex Lon"), 0);
@@ -465,9 +450,8 @@ std::function<bool()> press(const char* title, int id) {
     return [=] { HWND w = FindWindowA(nullptr, title); return w && IsWindowEnabled(w) && PostMessageA(w, WM_COMMAND, id, 0); };
 }
 
-// Windows' restart list held by another program: refused, with the reason. Then too little room:
-// asked first, No the default. A copy dialog that cannot open is a failed install; where the
-// clean-up's cannot open either, a message box tells the player.
+// WININIT.INI held by another program: refused, with why. Too little room: asked first, No the default. A copy
+// dialog that cannot open is a failed install; where the clean-up's cannot open either, a message box tells.
 TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     static std::vector<int> opened;
     static void* real;
@@ -489,9 +473,8 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
                    press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
-    EXPECT_EQ(asked, (std::vector<std::string>{"Windows' list of files to delete when it restarts could not be read, so "
-                                               "Setup cannot tell whether files in this folder will be deleted then.\n\n"
-                                               "Please try again, or restart Windows before installing Vorlex.","The selected drive does not have enough free space.\n\nDo you want to "
+    EXPECT_EQ(asked, (std::vector<std::string>{"Windows' list of files to delete when it restarts could not be read.\n\n"
+                                               "Please try again, or restart Windows before installing Vorlex here.","The selected drive does not have enough free space.\n\nDo you want to "
                                                "attempt an install anyway? [No]",
                                                "The following problem was detected:\n\n\"Dialog error\"\n\nVorlex has "
                                                "been removed from your computer.\n\nIt is now safe to attempt another "
