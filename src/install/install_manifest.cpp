@@ -11,6 +11,8 @@ const FilePair filePairs[] = {
 };
 const char* const extraFiles[] = {"scrngrab.bmp", nullptr};
 const char* const subfolders[] = {nullptr};
+static_assert(sizeof filePairs / sizeof *filePairs - 1 + sizeof extraFiles / sizeof *extraFiles - 1 == InstallFileCount,
+              "InstallFileCount counts the copied files and those the game leaves");
 }  // namespace
 
 // 65535 / (25 * 1048576) rounded to the nearest float: the bar is full after

@@ -18,6 +18,10 @@ struct InstallManifest {
 
 extern const InstallManifest installManifest;
 
+// How many files forEachInstallFile names in installManifest, for buffers sized at compile
+// time; install_manifest.cpp checks it against the plan, so none is ever left out.
+constexpr int InstallFileCount = 3;
+
 // Calls visit with the name of each of the install's files in its folder: the copied ones,
 // then those the game leaves there. One order for the removal, its bar and the checks.
 template <typename Visit>

@@ -163,11 +163,15 @@ void InstallOptionsDialog::browse() {
 
 void InstallOptionsDialog::installNow() {
     // An uninstall while the game ran left files here for Windows to delete at its
-    // next start: it would delete the new install's files with them.
-    if (removalPendingFor(installFolder_)) {
+    // next start: it would delete the new install's files with them. A list of Windows'
+    // that could not be read may hold such files as well.
+    int pending = removalPendingFor(installFolder_);
+    if (pending != 0) {
         showNotice(window(),
-                   "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
-                   "Please restart Windows before installing Vorlex here, or choose another folder.",
+                   pending > 0 ? "Files of a removed Vorlex in this folder will be deleted when Windows restarts.\n\n"
+                                 "Please restart Windows before installing Vorlex here, or choose another folder."
+                               : "Windows' list of files to delete when it restarts could not be read.\n\n"
+                                 "Please try again, or restart Windows before installing Vorlex here.",
                    MB_OK | MB_ICONEXCLAMATION);
         return;
     }

@@ -15,23 +15,33 @@
 
 namespace {
 
-// Reads a whole file. 1 when read whole, or when there is no such file (the buffer
-// stays empty); 0 when it exists but could not be read, or not to its end.
+enum { ReadAttempts = 4 };  // of a list another program holds or writes at that moment
+
+// Reads a whole file. 1 when read whole, or when there is no such file (the buffer stays
+// empty); 0 when it exists but could not be read, or not to its end. Another program may
+// hold WININIT.INI for a moment (it opens it without sharing to rewrite it), or a read may
+// fail once: the file is tried a few times, a little apart, before it counts as unreadable.
 int readWholeFile(const char* file, HeapBlock& text, size_t* size) {
-    KernelHandle handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.valid()) {
-        DWORD error = GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 1 : 0;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        if (attempt > 0) Sleep(100);
+        *size = 0;
+        KernelHandle handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle.valid()) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 1;
+            continue;
+        }
+        for (;;) {
+            if (*size + 65536 > text.size() && !text.grow(text.size() * 2 + 65536)) break;
+            DWORD got = 0;
+            if (!ReadFile(handle.get(), text.get() + *size, 65536, &got, nullptr)) break;
+            if (got == 0) return 1;
+            *size += got;
+        }
     }
     *size = 0;
-    for (;;) {
-        if (*size + 65536 > text.size() && !text.grow(text.size() * 2 + 65536)) return 0;
-        DWORD got = 0;
-        if (!ReadFile(handle.get(), text.get() + *size, 65536, &got, nullptr)) return 0;
-        if (got == 0) return 1;
-        *size += got;
-    }
+    return 0;
 }
 
 // A name beside file, with another extension: "C:\WINDOWS\WININIT.VXN" for WININIT.INI.
@@ -58,12 +68,20 @@ int writeWholeFile(const char* file, const char* text, size_t size) {
                : 0;
 }
 
-// A rewrite cut short between its two renames (a crash, a power cut) left no file in its
-// place, the old text set aside and the new one beside it: the old text comes back, so the
-// other programs' pending operations in it are not lost. A set-aside copy alone was left by
-// a rewrite cut short after its last rename, when the file in its place was whole: gone
-// now, Windows 95 has carried it out at its start (keeping it as WININIT.BAK), and the
-// copy's operations, run then, must not run again at the next start. It is deleted.
+// A rewrite cut short (a crash, a power cut) is put back before the file is read, by this
+// rule. replaceFile deletes any set-aside copy (.VXO) first, then writes the new text (.VXN)
+// whole and flushed, then renames the file aside, the new text into its place, and deletes
+// the copy. So:
+// - a .VXO beside a .VXN with no file in place is always a rewrite cut short between its two
+//   renames: the file went aside after its new text was written, in the same run, and no file
+//   has been in its place since, so Windows 95 has carried out none of its lines. The old
+//   text goes back; it holds other programs' lines, even any written after our read.
+// - a .VXO alone with no file in place was left by a rewrite cut short after its last rename.
+//   Its lines are in the file that took its place, which Windows 95 carried out at its start
+//   (keeping it as WININIT.BAK) if it is gone now: the copy is deleted, so that no operation
+//   runs twice. Were it put back beside an older .VXN (as a rewrite that wrote its new text
+//   before deleting the copy could leave them), its lines would run a second time.
+// - a .VXO beside a file in place is deleted by the next rewrite before it writes anything.
 void repairInterruptedRewrite(const char* file) {
     char fresh[TextBufferSize] = {};
     char previous[TextBufferSize] = {};
@@ -82,25 +100,28 @@ void repairInterruptedRewrite(const char* file) {
 // may fill up on the way: the text goes to a new file beside it, and only once that is
 // whole is the old file renamed aside, the new one renamed into its place and the old
 // one deleted. Renames within a folder need no room on the disk, and MoveFileA and
-// DeleteFileA are all that Windows 95 has for this.
+// DeleteFileA are all that Windows 95 has for this. The steps' order is what makes
+// repairInterruptedRewrite sound.
 int replaceFile(const char* file, const char* text, size_t size) {
     char fresh[TextBufferSize] = {};
     char previous[TextBufferSize] = {};
     if (!siblingPath(fresh, file, "VXN") || !siblingPath(previous, file, "VXO")) return 0;
+    // Left by a run cut short after its file was back in place: gone before the new text is
+    // written, so that no stale copy is ever found beside a new text.
+    SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(previous) && GetFileAttributesA(previous) != INVALID_FILE_ATTRIBUTES) return 0;
     if (!writeWholeFile(fresh, text, size)) {
         DeleteFileA(fresh);
         return 0;
     }
-    SetFileAttributesA(previous, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(previous);  // left by a run cut short after its file was back in place
     bool existed = MoveFileA(file, previous) != FALSE;
     if (!existed && GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) {
         DeleteFileA(fresh);  // there, but it cannot be moved aside: it stays as it is
         return 0;
     }
     if (!MoveFileA(fresh, file)) {
-        if (existed) MoveFileA(previous, file);
-        DeleteFileA(fresh);
+        // The old text back in place; should even that fail, the pair stays for the repair.
+        if (!existed || MoveFileA(previous, file)) DeleteFileA(fresh);
         return 0;
     }
     if (existed) {
@@ -157,20 +178,47 @@ int deferFolderDeletion(const char* folder) {
 
 namespace {
 
-enum { MaxTargets = 8 };  // the install's files (three today) in the folder's two forms
+enum { Forms = 3, MaxTargets = Forms * InstallFileCount };  // the install's files in the folder's three forms
 
-// The paths of the install's files in folder, in each of its forms (as typed, and the short
-// one Windows 95's WININIT.INI holds), folded and normalised for comparing, into targets
-// (null-ended); 1 when made.
+// The long form of a full path "X:\\...", built name by name with FindFirstFileA, as Windows 95
+// and NT 4.0 have no GetLongPathNameA. From the first name that does not exist on, the rest
+// stays as written: a folder the install would make. 1 when it fits out[TextBufferSize].
+int longPathForm(const char* full, char* out) {
+    if (full[0] == '\0' || full[1] != ':' || full[2] != '\\') return copyText(out, TextBufferSize, full);
+    size_t used = 3;
+    if (!formatText(out, TextBufferSize, "%.3s", full)) return 0;
+    for (const char* name = full + 3; *name != '\0';) {
+        const char* end = name;
+        bool pattern = false;  // a '?' or '*' would find some other name
+        for (; *end != '\0' && *end != '\\'; end += characterSize(end, systemLeadByte)) pattern |= *end == '?' || *end == '*';
+        char prefix[TextBufferSize] = {};
+        WIN32_FIND_DATAA found;
+        HANDLE search = INVALID_HANDLE_VALUE;
+        if (end > name && !pattern && formatText(prefix, TextBufferSize, "%.*s", static_cast<int>(end - full), full))
+            search = FindFirstFileA(prefix, &found);
+        if (search == INVALID_HANDLE_VALUE) return formatText(out + used, TextBufferSize - used, "%s", name);
+        FindClose(search);
+        if (!formatText(out + used, TextBufferSize - used, "%s%s", found.cFileName, *end != '\0' ? "\\" : "")) return 0;
+        used += strlen(out + used);
+        name = *end != '\0' ? end + 1 : end;
+    }
+    return 1;
+}
+
+// The paths of the install's files in folder, in each form Windows may have stored it in: the
+// full path Windows makes of any path it is given ("." and ".." gone), its long form and its
+// short one (WININIT.INI's, or the one typed at the install), folded and normalised for comparing,
+// into targets (null-ended); 1 when made.
 int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const char** targets) {
-    char forms[2][TextBufferSize] = {};
-    copyText(forms[0], TextBufferSize, folder);
-    DWORD length = GetShortPathNameA(folder, forms[1], TextBufferSize);
-    if (length == 0 || length >= TextBufferSize) forms[1][0] = '\0';  // no folder yet: its long form only
-    const char* names[MaxTargets / 2 + 1] = {};
+    char forms[Forms][TextBufferSize] = {};
+    DWORD length = GetFullPathNameA(folder, TextBufferSize, forms[0], nullptr);
+    if (length == 0 || length >= TextBufferSize || !longPathForm(forms[0], forms[1])) return 0;
+    length = GetShortPathNameA(forms[0], forms[2], TextBufferSize);
+    if (length == 0 || length >= TextBufferSize) forms[2][0] = '\0';  // no folder yet: its long form only
+    const char* names[InstallFileCount] = {};
     size_t count = 0;
     forEachInstallFile(installManifest, [&](const char* name) {
-        if (count < MaxTargets / 2) names[count++] = name;
+        if (count < InstallFileCount) names[count++] = name;  // all of them: the count is checked
     });
     size_t made = 0;
     for (const char* form : forms) {
@@ -187,15 +235,29 @@ int installFilePaths(const char* folder, char (*paths)[TextBufferSize], const ch
     return 1;
 }
 
-// A registry list of NT's, folded as the paths are; 1 when it names one of targets.
+// 1 when a list read whole (NUL-ended entries, or WININIT.INI's lines when iniLines) names
+// one of targets once folded as they are.
+int listNames(unsigned char* list, size_t size, int iniLines, const char* const* targets) {
+    if (size == 0) return 0;  // nothing to fold, nothing named
+    foldCase(reinterpret_cast<char*>(list), size);
+    return pendingListNames(reinterpret_cast<const char*>(list), size, iniLines, targets, systemLeadByte);
+}
+
+// What a registry list of NT's says: 1 it names one of targets, 0 it names none or is not
+// there, -1 it could not be read. Another program may put off a file between the size asked
+// and the read (ERROR_MORE_DATA): the size is asked again, a bounded number of times.
 int registryListNames(HKEY key, const char* name, const char* const* targets) {
-    DWORD size = 0;
-    HeapBlock list;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || !list.allocate(size + 2) ||
-        RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size) != ERROR_SUCCESS)
-        return 0;
-    foldCase(reinterpret_cast<char*>(list.get()), size);
-    return pendingListNames(reinterpret_cast<const char*>(list.get()), size, 0, targets, systemLeadByte);
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        DWORD size = 0;
+        HeapBlock list;
+        LONG status = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size);
+        if (status == ERROR_SUCCESS && !list.allocate(size + 2)) return -1;
+        if (status == ERROR_SUCCESS) status = RegQueryValueExA(key, name, nullptr, nullptr, list.get(), &size);
+        if (status == ERROR_SUCCESS) return listNames(list.get(), size, 0, targets);
+        if (status == ERROR_FILE_NOT_FOUND) return 0;
+        if (status != ERROR_MORE_DATA) return -1;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -203,25 +265,30 @@ int registryListNames(HKEY key, const char* name, const char* const* targets) {
 int removalPendingFor(const char* folder) {
     char paths[MaxTargets][TextBufferSize];
     const char* targets[MaxTargets + 1] = {};
-    if (!installFilePaths(folder, paths, targets)) return 0;
+    if (!installFilePaths(folder, paths, targets)) return -1;  // a path too long to make: nothing to compare
+    int answer = 0;
     // NT keeps what MoveFileEx put off in the registry (some programs write a second list
     // beside it, which Windows carries out too); both routes are read on every system, as
-    // each list is simply absent where the other is used.
+    // each list is simply absent where the other is used. A key that does not open counts
+    // as absent, as it is on the Windows 95 family; a list in it that cannot be read does not.
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                      key.out()) == ERROR_SUCCESS &&
-        (registryListNames(key.get(), "PendingFileRenameOperations", targets) ||
-         registryListNames(key.get(), "PendingFileRenameOperations2", targets)))
-        return 1;
+                      key.out()) == ERROR_SUCCESS) {
+        static const char* const lists[] = {"PendingFileRenameOperations", "PendingFileRenameOperations2"};
+        for (const char* list : lists) {
+            int names = registryListNames(key.get(), list, targets);
+            if (names > 0) return 1;
+            if (names < 0) answer = -1;
+        }
+    }
     char windows[TextBufferSize] = {};
     char iniFile[TextBufferSize] = {};
     size_t iniSize = 0;
     HeapBlock text;
-    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI", systemLeadByte)) return 0;
+    if (!windowsDirectory(windows) || !joinPath(iniFile, windows, "WININIT.INI", systemLeadByte)) return -1;
     // A rewrite cut short is put back first, as at every use of the file: its lines are the
     // ones Windows will carry out.
     repairInterruptedRewrite(iniFile);
-    if (!readWholeFile(iniFile, text, &iniSize)) return 0;
-    foldCase(reinterpret_cast<char*>(text.get()), iniSize);
-    return pendingListNames(reinterpret_cast<const char*>(text.get()), iniSize, 1, targets, systemLeadByte);
+    if (!readWholeFile(iniFile, text, &iniSize)) return -1;
+    return listNames(text.get(), iniSize, 1, targets) ? 1 : answer;
 }

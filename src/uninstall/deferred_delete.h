@@ -18,7 +18,9 @@ int deferFolderDeletion(const char* folder);
 // short, which the next call puts back first. 1 when the entry is in the file.
 int insertIniEntry(const char* file, const char* section, const char* key, const char* value);
 
-// 1 when Windows is still to delete, move or replace a file of the install in folder at its
-// next start (a removal put off while the game ran): installed there now, it would go then.
-// Other programs' operations in the folder touch none of the install's files.
+// 1 when Windows is still to delete, move or replace a file of the install in folder (however
+// it is spelt) at its next start (a removal put off while the game ran): installed there now,
+// it would go then. Other programs' operations in the folder touch none of the install's files.
+// 0 when none is; -1 when that cannot be told (a list that could not be read), which must
+// refuse the install as well.
 int removalPendingFor(const char* folder);

@@ -31,18 +31,33 @@ const char* pendingEntryPath(const char* entry, size_t length, int iniLine, size
     return length > 0 ? entry : nullptr;
 }
 
+namespace {
+
+// 1 when path names one of targets once normalised.
+int namesTarget(const char* path, size_t length, const char* const* targets, LeadByteTest isLeadByte) {
+    char normal[TextBufferSize];
+    // A path too long for the buffer is longer than any target.
+    if (path == nullptr || !normalisePath(normal, sizeof normal, path, length, isLeadByte)) return 0;
+    for (const char* const* target = targets; *target != nullptr; ++target)
+        if (strcmp(normal, *target) == 0) return 1;
+    return 0;
+}
+
+}  // namespace
+
 int pendingListNames(const char* list, size_t size, int iniLines, const char* const* targets,
                      LeadByteTest isLeadByte) {
     for (size_t start = 0; start < size;) {
         const char* end = static_cast<const char*>(memchr(list + start, iniLines ? '\n' : '\0', size - start));
         size_t next = end != nullptr ? static_cast<size_t>(end - list) + 1 : size;
-        size_t length = 0;
-        const char* path = pendingEntryPath(list + start, next - start - (end != nullptr ? 1 : 0), iniLines, &length);
-        char normal[TextBufferSize];
-        // A path too long for the buffer is longer than any target.
-        if (path != nullptr && normalisePath(normal, sizeof normal, path, length, isLeadByte))
-            for (const char* const* target = targets; *target != nullptr; ++target)
-                if (strcmp(normal, *target) == 0) return 1;
+        size_t entryLength = next - start - (end != nullptr ? 1 : 0), length = 0;
+        const char* path = pendingEntryPath(list + start, entryLength, iniLines, &length);
+        if (namesTarget(path, length, targets, isLeadByte)) return 1;
+        // A line "new=old" of WININIT.INI puts old in place of new: a game file left of the '='
+        // would be replaced at the start ("NUL", the deletion's, names no file).
+        const char* equals = iniLines ? static_cast<const char*>(memchr(list + start, '=', entryLength)) : nullptr;
+        if (equals != nullptr && namesTarget(list + start, static_cast<size_t>(equals - (list + start)), targets, isLeadByte))
+            return 1;
         start = next;
     }
     return 0;

@@ -11,8 +11,8 @@
 // a line of WININIT.INI is "key=value", the value the path (iniLine set).
 const char* pendingEntryPath(const char* entry, size_t length, int iniLine, size_t* pathLength);
 
-// 1 when a list (entries ended by NUL, or WININIT.INI's lines when iniLines) names one of
-// targets, a null-ended array of normalised paths, once its own paths are normalised (see
+// 1 when a list (entries ended by NUL, or WININIT.INI's lines when iniLines, on either side
+// of their '=') names one of targets, a null-ended array of normalised paths, once its own paths are normalised (see
 // normalisePath). Names are compared byte for byte: the caller folds the case of both as
 // the system does.
 int pendingListNames(const char* list, size_t size, int iniLines, const char* const* targets,

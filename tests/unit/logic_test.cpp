@@ -147,7 +147,8 @@ TEST(Paths, NormalisedAsWindowsReadsThem) {
 }
 
 // NT's restart list as Wine and older Windows write it, as Windows 10 and 11 do ("*1", "*2" before
-// "\??\"), a replacement's target ("!"), WININIT.INI's lines; another file of the folder is not ours.
+// "\??\"), a replacement's target ("!"), WININIT.INI's lines, either side of their '=' (a file put in place
+// of the game's, or the game's moved away); another file of the folder is not ours.
 TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
     const char* targets[] = {"C:\\GAMES\\VORLEX\\VORLEX.EXE", "C:\\GAMES\\VORLEX\\FILESYS.DAT", nullptr};
     using namespace std::string_literals;
@@ -158,7 +159,8 @@ TEST(PendingOperations, ListsOfEveryFormNameTheInstallsFiles) {
              {"\\??\\C:\\NEW.EXE\0!*2\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0"s, 0, 1},
              {"\\??\\C:\\GAMES\\VORLEX\\SAVE1.SAV\0\0\\??\\C:\\GAMES\\VORLEX\0\0"s, 0, 0},
              {"*\\??\\C:\\GAMES\\VORLEX\\VORLEX.EXE\0\0"s, 0, 0}, {"\\??\\C:\\GAMES\\VORLEX2\\VORLEX.EXE"s, 0, 0},
-             {"[RENAME]\r\nNUL=C:\\GAMES\\VORLEX\\FILESYS.DAT\r\n"s, 1, 1}, {"NUL=C:\\GAMES\\VORLEX\\SAVE1.SAV"s, 1, 0}})
+             {"[RENAME]\r\nNUL=C:\\GAMES\\VORLEX\\FILESYS.DAT\r\n"s, 1, 1}, {"NUL=C:\\GAMES\\VORLEX\\SAVE1.SAV"s, 1, 0},
+             {"C:\\GAMES\\VORLEX\\VORLEX.EXE=C:\\TEMP\\NEW.EXE\r\n"s, 1, 1}, {"C:\\GAMES\\VORLEX=C:\\NEW\r\n"s, 1, 0}})
         EXPECT_EQ(pendingListNames(c.list.data(), c.list.size(), c.iniLines, targets, noLead), c.names) << c.list;
 }
 

@@ -28,7 +28,7 @@
 #include "uninstall/uninstall_dialog.h"
 
 IMPORT_SLOT(GetWindowsDirectoryA, 8); IMPORT_SLOT(GetSystemDirectoryA, 8); IMPORT_SLOT(GetDiskFreeSpaceA, 20);
-IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
+IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(RegQueryValueExA, 24); IMPORT_SLOT(MoveFileA, 8); IMPORT_SLOT(DeleteFileA, 4); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
 IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8);
 IMPORT_SLOT(CoCreateInstance, 20); IMPORT_SLOT(SHBrowseForFolderA, 4); IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
@@ -251,27 +251,55 @@ TEST(DeferredDeletion, IniFileIsRewrittenWholeOrLeftAsItWas) {
         insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE");
     }
     EXPECT_TRUE(readFile("C:\\deferred.ini") == original) << "read in part";
-    // A rewrite cut short between its renames (old text aside, a read-only new one): the old comes back.
-    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
-    writeFile("C:\\deferred.VXN", "[Rename]\r\n");
-    SetFileAttributesA("C:\\deferred.VXN", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\X.EXE"), 1);
-    EXPECT_TRUE(readFile("C:\\deferred.ini") == "[Rename]\r\nNUL=C:\\X.EXE\r\n" + original.substr(10));
-    EXPECT_FALSE(anyFile("C:\\deferred.v*"));
-    // Read-only, rewritten with nothing aside. Carried out at Windows 95's start (gone) beside a copy
-    // set aside by a rewrite cut short after its last rename: the copy's lines ran and stay gone.
-    SetFileAttributesA("C:\\deferred.ini", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Y.EXE"), 1);
-    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "read-only";
-    MoveFileA("C:\\deferred.ini", "C:\\deferred.VXO");
-    EXPECT_EQ(insertIniEntry("C:\\deferred.ini", "Rename", "NUL", "C:\\Z.EXE"), 1);
-    EXPECT_EQ(readFile("C:\\deferred.ini"), "[Rename]\r\nNUL=C:\\Z.EXE\r\n");
-    EXPECT_FALSE(anyFile("C:\\deferred.v*")) << "a set-aside copy alone";
     DeleteFileA("C:\\deferred.ini");
 }
 
+// A rewrite cut short before any of its renames and deletions, then a start of Windows 95 (WININIT.INI carried
+// out, kept as WININIT.BAK) or none: the next rewrite keeps every line not carried out, brings back none that
+// was and leaves nothing beside. It starts beside a copy set aside by a rewrite cut short after its last rename.
+const char* const Cut[] = {"C:\\cut.ini", "C:\\cut.VXN", "C:\\cut.VXO"};
+std::vector<std::vector<std::string>> cuts;  // the three files before each step
+void *realMove, *realDelete;
+void cut() { cuts.push_back({readFile(Cut[0]), readFile(Cut[1]), readFile(Cut[2])}); }
+BOOL WINAPI cutMove(const char* from, const char* to) { return cut(), reinterpret_cast<decltype(&cutMove)>(realMove)(from, to); }
+BOOL WINAPI cutDelete(const char* file) { return cut(), reinterpret_cast<decltype(&cutDelete)>(realDelete)(file); }
+void put(const std::vector<std::string>& files) {  // read-only, as its owner may have made the file
+    for (int i = 0; i < 3; ++i) {
+        SetFileAttributesA(Cut[i], FILE_ATTRIBUTE_NORMAL), DeleteFileA(Cut[i]);
+        if (files[i] != "<none>") writeFile(Cut[i], files[i]), SetFileAttributesA(Cut[i], FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+TEST(DeferredDeletion, ARewriteCutShortAnywhereRunsNoLineTwiceAndLosesNone) {
+    put({"[Rename]\r\nNUL=C:\\NEW.EXE\r\nNUL=C:\\OLD.EXE\r\n", "<none>", "[Rename]\r\nNUL=C:\\OLD.EXE\r\n"});
+    {
+        ImportPatch move(&MoveFileA_slot, reinterpret_cast<void*>(cutMove)), remove(&DeleteFileA_slot, reinterpret_cast<void*>(cutDelete));
+        realMove = move.original, realDelete = remove.original;
+        EXPECT_EQ(insertIniEntry(Cut[0], "Rename", "NUL", "C:\\CUT.EXE"), 1);
+    }
+    for (size_t at = 0; at < cuts.size() * 2; ++at) {  // each state, then a start (odd) or none
+        std::string ran = at % 2 != 0 ? cuts[at / 2][0] : "";
+        put({at % 2 != 0 ? "<none>" : cuts[at / 2][0], cuts[at / 2][1], cuts[at / 2][2]});
+        EXPECT_TRUE(insertIniEntry(Cut[0], "Rename", "NUL", "C:\\LATER.EXE") && !anyFile("C:\\cut.v*")) << at;
+        for (const char* line : {"NUL=C:\\NEW.EXE", "NUL=C:\\OLD.EXE"})
+            EXPECT_NE(readFile(Cut[0]).find(line) == std::string::npos, ran.find(line) == std::string::npos) << line << at;
+    }
+    put({"<none>", "<none>", "<none>"});
+}
+
+struct ReadFault {
+    static inline int calls, failing;
+    static inline void* real;
+    static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
+        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
+        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
+    }
+    explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
+    ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
+};
+
 // On the Windows 95 family a file in use goes through WININIT.INI, only in a Windows directory that
-// fits its buffer. Put off on either route, it is found in the folder until the restart.
+// fits its buffer. Put off on either route, it is found in the folder, however spelt, until the restart.
 std::string pretendWindows;
 UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     if (pretendWindows.size() >= size) return size;  // too long: the buffer as it was, and its size
@@ -279,11 +307,25 @@ UINT WINAPI pretendWindowsDirectory(char* out, UINT size) {
     return static_cast<UINT>(pretendWindows.size());
 }
 
+struct RegistryGrows {  // RegQueryValueExA finds the value grown since its size was asked, `reads` times
+    static inline int reads; static inline void* real;
+    static LONG WINAPI query(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size) {
+        if (data != nullptr && reads-- > 0) return *size += 2, ERROR_MORE_DATA;
+        return reinterpret_cast<decltype(&query)>(real)(key, name, reserved, type, data, size);
+    }
+    ImportPatch patch{&RegQueryValueExA_slot, reinterpret_cast<void*>(query)};
+};
+int emptyFolds;  // CharUpperBuffA asked to fold nothing:
+DWORD WINAPI countedFold(char* text, DWORD n) { return emptyFolds += n == 0, CharUpperBuffA(text, n); }
+
 TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     ImportPatch patch(&GetWindowsDirectoryA_slot, reinterpret_cast<void*>(pretendWindowsDirectory));
-    const char* const game = "C:\\Games\\Vorlex\\Vorlex.exe";
-    CreateDirectoryA("C:\\Games", nullptr), CreateDirectoryA(Folder, nullptr), writeFile(game, "x");
+    const char *const folder = "C:\\Games\\Vorlex Long", *const game = "C:\\Games\\Vorlex Long\\Vorlex.exe";
+    CreateDirectoryA("C:\\Games", nullptr), CreateDirectoryA(folder, nullptr), writeFile(game, "x");
     HANDLE held = CreateFileA(game, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char shortForm[MAX_PATH] = {};
+    ASSERT_TRUE(GetShortPathNameA(folder, shortForm, MAX_PATH) && strchr(shortForm, '~')) << shortForm;
+    const std::string spellings[] = {"c:\\games\\VORLEX LONG", shortForm, "C:\\Games\\.\\x\\..\\Vorlex Long", "C:/games//vorlex long\\"};
     SetCurrentDirectoryA("C:\\");
     ProfileKept kept;
     systemProfile.win95OrLater = 1;
@@ -295,14 +337,24 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
         EXPECT_EQ(DeferredDelete(game), length == 10 ? 1 : -1) << "a deletion not put off is said so";
         EXPECT_EQ(exists("C:\\windows\\WININIT.INI"), length == 10) << length;
         EXPECT_FALSE(exists("C:\\WININIT.INI"));
-        EXPECT_EQ(removalPendingFor("c:\\games\\VORLEX"), length == 10 ? 1 : 0) << length;
+        for (const std::string& spelling : spellings)  // no WININIT.INI to read: the answer is "cannot tell"
+            EXPECT_EQ(removalPendingFor(spelling.c_str()), length == 10 ? 1 : -1) << length << spelling;
     }
+    ReadFault once(1);  // a read that fails is tried again
+    EXPECT_EQ(removalPendingFor(folder), 1);
     DeleteFileA("C:\\windows\\WININIT.INI");
     systemProfile.win95OrLater = 0;
-    EXPECT_EQ(removalPendingFor(Folder), 0);
-    EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex\Vorlex.exe"
-    EXPECT_EQ(removalPendingFor("C:/games//VORLEX\\") * 2 + removalPendingFor("C:\\Games\\Vorl"), 2);
-    CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(Folder);
+    LookUp upper("CharUpperBuffA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(countedFold)));
+    EXPECT_TRUE(removalPendingFor(folder) == 0 && emptyFolds == 0) << "no WININIT.INI, and nothing folded";
+    EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
+    for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
+    for (int grown : {1, 9}) {  // the list grew between its size and its read: read again, a bounded number of times
+        RegistryGrows list;
+        RegistryGrows::reads = grown, RegistryGrows::real = list.patch.original;
+        EXPECT_EQ(removalPendingFor(folder), grown == 1 ? 1 : -1) << grown;
+    }
+    EXPECT_EQ(removalPendingFor("C:\\Games\\Vorlex Lon"), 0);
+    CloseHandle(held), DeleteFileA(game), RemoveDirectoryA(folder);
     // A German folder's case (replacing Wine's list above, then gone); the second list alone.
     using namespace std::string_literals;
     for (auto [list, value, folder] : {std::tuple{"PendingFileRenameOperations", "\\??\\C:\\Spiele\\\xdc" "ber\\Vorlex.exe\0\0"s, "C:\\spiele\\\xfc" "ber"},
@@ -407,8 +459,8 @@ std::function<bool()> press(const char* title, int id) {
     return [=] { HWND w = FindWindowA(nullptr, title); return w && IsWindowEnabled(w) && PostMessageA(w, WM_COMMAND, id, 0); };
 }
 
-// Too little room: asked first, No the default. A copy dialog that cannot open is a failed install;
-// where the clean-up's cannot open either, a message box tells the player.
+// WININIT.INI held by another program: refused, with why. Too little room: asked first, No the default. A copy
+// dialog that cannot open is a failed install; where the clean-up's cannot open either, a message box tells.
 TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     static std::vector<int> opened;
     static void* real;
@@ -425,10 +477,13 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     Windows95 system;
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
     real = dialogs.original;
-    Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
+    HANDLE held = CreateFileA("C:\\windows\\WININIT.INI", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), [=] { return CloseHandle(held) && DeleteFileA("C:\\windows\\WININIT.INI"); },
+                   press(Options, IDC_OPTIONS_INSTALL_NOW), press(Options, IDC_OPTIONS_ABORT)});
     InstallOptionsDialog().runModal(nullptr);
     EXPECT_EQ(opened, (std::vector<int>{IDD_INSTALL_OPTIONS, IDD_COPY_PROGRESS, IDD_INSTALL_ERROR}));
-    EXPECT_EQ(asked, (std::vector<std::string>{"The selected drive does not have enough free space.\n\nDo you want to "
+    EXPECT_EQ(asked, (std::vector<std::string>{"Windows' list of files to delete when it restarts could not be read.\n\n"
+                                               "Please try again, or restart Windows before installing Vorlex here.","The selected drive does not have enough free space.\n\nDo you want to "
                                                "attempt an install anyway? [No]",
                                                "The following problem was detected:\n\n\"Dialog error\"\n\nVorlex has "
                                                "been removed from your computer.\n\nIt is now safe to attempt another "
@@ -437,16 +492,6 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
 
 // A disk full, a write that falls short, a CD read that fails halfway (a scratched disc): the
 // install fails with the file's name, and the clean-up leaves nothing. Options, copy, clean-up run.
-struct ReadFault {
-    static inline int calls, failing;
-    static inline void* real;
-    static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
-        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
-        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
-    }
-    explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
-    ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
-};
 
 TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     static std::vector<std::string> shown;
