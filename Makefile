@@ -15,15 +15,19 @@ build: deps
 	cmake --preset host >/dev/null
 	cmake --build --preset host -j $(JOBS)
 
-# The demo CD folder, build/cd/ (assembled by every build of the Windows side).
+# The demo CD folder, build/cd/ (assembled by every build of the Windows side), and the
+# SHA-256 of each of its files in build/cd.sha256.
 cd: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS) --target cd
 
-# An ISO 9660 image of the demo CD, ready to burn or mount.
-iso: cd
-	xorriso -as mkisofs -quiet -V VORLEX -J -r -o build/vorlex.iso build/cd
-	@echo "iso: build/vorlex.iso"
+# An ISO 9660 image of the demo CD, ready to burn or mount, and its SHA-256 beside it. The
+# same commit gives the same bytes anywhere: every date is SOURCE_DATE_EPOCH, by default the
+# last commit's time.
+iso: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS) --target iso
+	@echo "iso: build/vorlex.iso (build/cd.sha256, build/vorlex.iso.sha256)"
 
 # Every test layer: unit (host), Win32 modules and end-to-end journeys (Wine; in the
 # emulated PC where this host cannot run 32-bit x86 programs: scripts/windows-tests);

@@ -45,18 +45,20 @@ class Journey(Scenarios):
                             (UNINSTALL_KEY, {"DisplayName": "Vorlex", "Publisher": "Halvane", "DisplayVersion": "1.00",
                                              "DisplayIcon": where + "\\Vorlex.exe,0", "InstallLocation": where,
                                              "NoModify": "0x1", "NoRepair": "0x1",
-                                             "EstimatedSize": hex(26000 + 5)})]:  # the data's KB, the game's 4.5 rounded up
+                                             "EstimatedSize": hex(-(-sum(os.path.getsize(os.path.join(CD, "data", n))  # in KB,
+                                                                         for n in ("filesys.dat", "vlx.exe")) // 1024))})]:  # rounded up
             for name, value in values.items():
                 self.assertEqual(self.m.reg(key, name), value, name)
         self.assertIn("|||Vorlex", " ".join(self.m.wine("uninstaller", "--list")[1]), "in Wine's list of programs")
         for link, target in (("Play", where + "\\Vorlex.exe"), ("Setup", self.m.reg(VERSION_KEY, "Setup"))):
             self.assertIn(target.encode(self.m.encoding), Path(self.m.unix_path(group), "Vorlex - %s.lnk" % link).read_bytes())
 
-        if VERSION == "win10":  # from the signed CD: the uninstaller copy is its setup.exe, still signed
+        if VERSION == "win10":  # from the signed CD: the uninstaller copy is its setup.exe, it and the game still signed
             copy = self.m.unix_path(self.m.reg(UNINSTALL_KEY, "UninstallString")[:-2])
             self.assertTrue(filecmp.cmp(copy, os.path.join(CD, "setup.exe"), False))
-            self.assertEqual(subprocess.run(["osslsigncode", "verify", "-CAfile", os.environ["VORLEX_SIGNING_CA"],
-                                             "-in", copy], stdout=subprocess.DEVNULL).returncode, 0)
+            for program in (copy, self.m.unix_path(where + "\\Vorlex.exe")):
+                self.assertEqual(subprocess.run(["osslsigncode", "verify", "-CAfile", os.environ["VORLEX_SIGNING_CA"],
+                                                 "-in", program], stdout=subprocess.DEVNULL).returncode, 0, program)
         folder = self.m.unix_path(where)
         for source, name in (("vlx.exe", "Vorlex.exe"), ("filesys.dat", "filesys.dat")):  # ending in a short chunk
             self.assertTrue(filecmp.cmp(os.path.join(CD, "data", source), os.path.join(folder, name), False), name)
