@@ -347,6 +347,12 @@ bool LauncherDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
     case WM_MOUSEMOVE:
         onMouseMove(wParam);
         return false;
+    case WM_LBUTTONUP:
+        // The release ends a drag at once. Left to the next move, the capture was released
+        // while that move was being handled, and under Wine the launcher then got no timer
+        // tick and no mouse message until the mouse moved once more: no pulse, no hover.
+        if (dragging_) onMouseMove(0);
+        return false;
     case WM_TIMER:
         if (wParam == AnimationTimer) onTimer();
         return false;

@@ -134,7 +134,8 @@ class Scenarios(unittest.TestCase):
         cls.m = MACHINES.get(key) or MACHINES.setdefault(key, SetupMachine(**cls.machine))
 
     def launcher(self, program=None):
-        self.m.xdotool("mousemove", 0, 0)
+        self.m.xdotool("mousemove", 0, 0)  # the last one's window gone: the one found is this one's
+        self.assertTrue(wait_until(lambda: self.m.driver("count", "Vorlex Setup", "#32770") == "0"))
         process = self.m.start(program or self.m.setup)
         hwnd, pid = self.m.find("Vorlex Setup")
         origin = self.m.rect(hwnd)[:2]
