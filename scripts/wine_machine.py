@@ -94,6 +94,7 @@ class Machine:
             os.symlink(self.cd, os.path.join(self.prefix, "dosdevices", "d:"))
             self.preset("system.reg", "Software\\Wine\\Drives", "d:", "cdrom")
         self.preset("user.reg", "Software\\Wine", "Version", version)
+        self.registry_version(version)
         # A person who double-clicks slowly: a second press within 5 s at the same point comes as
         # a double click, which every press of a program must take as a press.
         self.preset("user.reg", "Control Panel\\Mouse", "DoubleClickSpeed", "5000")
@@ -104,6 +105,20 @@ class Machine:
         quoted = lambda text: '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
         with open(os.path.join(self.prefix, hive), "a", encoding="latin-1") as f:
             f.write("\n[%s] 0\n%s=%s\n" % (key.replace("\\", "\\\\"), quoted(name), quoted(value)))
+
+    def registry_version(self, version):
+        """The NT version in the registry as the system's own setup leaves it, none on the 95
+        family (Wine's Version setting alone changes only what GetVersionEx answers)."""
+        nt = {"nt40": "4.0", "winxp": "5.1", "win7": "6.1", "win10": "6.3"}
+        with open(os.path.join(self.prefix, "system.reg"), encoding="latin-1") as f:
+            text = f.read()
+        start = text.index("\n", text.index("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] ")) + 1
+        end = text.index("\n\n", start)
+        block = re.sub(r'^"Current(Version|MajorVersionNumber|MinorVersionNumber)"=.*\n', "", text[start:end + 1], flags=re.M)
+        block += '"CurrentVersion"="%s"\n' % nt[version] if version in nt else ""
+        block += '"CurrentMajorVersionNumber"=dword:0000000a\n"CurrentMinorVersionNumber"=dword:00000000\n' * (version == "win10")
+        with open(os.path.join(self.prefix, "system.reg"), "w", encoding="latin-1") as f:
+            f.write(text[:start] + block + text[end + 1:])
 
     def server(self, *args):
         subprocess.run(["wineserver", *args], env=self.env, **QUIET)

@@ -9,6 +9,22 @@ VersionFlags versionFlags(uint32_t platformId, uint32_t majorVersion, uint32_t m
     return flags;
 }
 
+uint32_t versionFromText(const char* text) {
+    uint32_t part[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        if (*text < '0' || *text > '9') return 0;
+        while (*text >= '0' && *text <= '9' && part[i] < 0x10000u) part[i] = part[i] * 10 + static_cast<uint32_t>(*text++ - '0');
+        if (i == 0 && *text++ != '.') return 0;
+    }
+    return *text == '\0' && part[0] < 0x10000u && part[1] < 0x10000u ? (part[0] << 16) | part[1] : 0;
+}
+
+VersionFlags systemVersionFlags(VersionFlags reported, uint32_t registryNtVersion) {
+    if (registryNtVersion == 0 || (reported.winNt4OrLater && reported.windowsVersion >= registryNtVersion))
+        return reported;
+    return versionFlags(PlatformWin32Nt, registryNtVersion >> 16, registryNtVersion & 0xFFFFu);
+}
+
 uint32_t coloursFromDeviceCaps(uint32_t bitsPerPixel, uint32_t planes) {
     uint32_t perPlane = bitsPerPixel <= 24 ? (1u << bitsPerPixel) : 16777216u;
     return perPlane * planes;

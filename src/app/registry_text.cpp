@@ -8,3 +8,10 @@ int queryRegistryText(HKEY key, const char* name, char* buffer) {
     LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
     return settleRegistryText(buffer, TextBufferSize, size, status == ERROR_SUCCESS);
 }
+
+int openNativeKey(const char* name, REGSAM access, RegKey& key) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, access | KEY_WOW64_64KEY, key.out()) == ERROR_SUCCESS ||
+                   RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, access, key.out()) == ERROR_SUCCESS
+               ? 1
+               : 0;
+}

@@ -10,6 +10,7 @@
 #include "app/instance_marker.h"
 #include "app/product.h"
 #include "app/profile_logic.h"
+#include "app/registry_text.h"
 #include "app/scoped_handles.h"
 #include "app/system_entry.h"
 
@@ -29,6 +30,24 @@ int userIsAdministrator() {
     close(manager);
     return 1;
 }
+// The NT version Windows' own setup recorded, or 0 where there is none (the Windows 95
+// family has no such value). Windows 10 and later keep "6.3" for old programs and the
+// real numbers beside it.
+uint32_t registryNtVersion() {
+    RegKey key;
+    if (!openNativeKey("Software\\Microsoft\\Windows NT\\CurrentVersion", KEY_QUERY_VALUE, key)) return 0;
+    DWORD major = 0, minor = 0, size = sizeof major;
+    if (RegQueryValueExA(key.get(), "CurrentMajorVersionNumber", nullptr, nullptr, reinterpret_cast<BYTE*>(&major),
+                         &size) == ERROR_SUCCESS && size == sizeof major && major > 0 && major < 0x10000) {
+        size = sizeof minor;
+        if (RegQueryValueExA(key.get(), "CurrentMinorVersionNumber", nullptr, nullptr, reinterpret_cast<BYTE*>(&minor),
+                             &size) != ERROR_SUCCESS || size != sizeof minor || minor >= 0x10000)
+            minor = 0;
+        return (major << 16) | minor;
+    }
+    char text[TextBufferSize] = {};
+    return queryRegistryText(key.get(), "CurrentVersion", text) ? versionFromText(text) : 0;
+}
 }  // namespace
 
 int windowsDirectory(char* out) {
@@ -47,8 +66,10 @@ int probe(const char* commandTail) {
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;  // 148
     GetVersionExA(&version);
-    VersionFlags flags =
-        versionFlags(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+    // A compatibility mode ("Run this program in compatibility mode for Windows 95") has
+    // GetVersionEx name an older system; what the program does follows the system it is on.
+    VersionFlags flags = systemVersionFlags(
+        versionFlags(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion), registryNtVersion());
     systemProfile.winNt4OrLater = flags.winNt4OrLater;
     systemProfile.win95OrLater = flags.win95OrLater;
     systemProfile.windowsVersion = flags.windowsVersion;

@@ -268,9 +268,8 @@ int removalPendingFor(const char* folder) {
     if (!installFilePaths(folder, paths, targets)) return -1;  // a path too long to make: nothing to compare
     int answer = 0;
     // NT keeps what MoveFileEx put off in the registry (some programs write a second list
-    // beside it, which Windows carries out too); both routes are read on every system, as
-    // each list is simply absent where the other is used. A key that does not open counts
-    // as absent, as it is on the Windows 95 family; a list in it that cannot be read does not.
+    // beside it, which Windows carries out too). A key that does not open counts as absent,
+    // as it is on the Windows 95 family; a list in it that cannot be read does not.
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
                       key.out()) == ERROR_SUCCESS) {
@@ -281,6 +280,9 @@ int removalPendingFor(const char* folder) {
             if (names < 0) answer = -1;
         }
     }
+    // Only the Windows 95 family carries out WININIT.INI: on NT one left there (by a setup
+    // that took a compatibility mode's word for the system) names files that never go.
+    if (!systemProfile.win95OrLater) return answer;
     char windows[TextBufferSize] = {};
     char iniFile[TextBufferSize] = {};
     size_t iniSize = 0;

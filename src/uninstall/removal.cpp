@@ -85,13 +85,9 @@ void removeVirtualStoreCopies(const char* installFolder, int* flags) {
     char ownKey[TextBufferSize] = {};
     DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", own, sizeof own);
     int ownDone = length == 0 || length >= sizeof own || !storeKey(ownKey, own);
-    // One list for both views of the registry on 64-bit Windows; the native view is asked where
-    // the system knows the flag (older ones may refuse it: asked plainly then).
     RegKey list;
-    const char* const listName = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
     if (enumKey != nullptr && expand != nullptr &&
-        (RegOpenKeyExA(HKEY_LOCAL_MACHINE, listName, 0, KEY_READ | KEY_WOW64_64KEY, list.out()) == ERROR_SUCCESS ||
-         RegOpenKeyExA(HKEY_LOCAL_MACHINE, listName, 0, KEY_READ, list.out()) == ERROR_SUCCESS)) {
+        openNativeKey("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", KEY_READ, list)) {
         char sid[256] = {};
         for (DWORD index = 0, size = sizeof sid;
              enumKey(list.get(), index, sid, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;

@@ -17,11 +17,13 @@ CD = os.environ.get("VORLEX_CD", "")
 class SetupMachine(Machine):
     """A clean machine with the demo CD as D:. program_files: a localized folder for programs;
     copied_cd: setup.exe from a folder, beside it DLLs of the test's own that Wine prefers;
-    japanese: code page 932, the CD copied to a Japanese folder and the game installed into one
+    lie: the Windows a compatibility mode makes setup.exe see; japanese: code page 932, the CD copied to a Japanese folder and the game installed into one
     the player types, with second bytes '\\' ("ソ" 0x83 0x5C, "表" 0x95 0x5C)."""
 
-    def __init__(self, version="win7", arch="win32", program_files=None, copied_cd=False, japanese=False):
+    def __init__(self, version="win7", arch="win32", program_files=None, copied_cd=False, japanese=False, lie=None):
         super().__init__(version, arch, CD, "ja_JP.UTF-8" if japanese else None)
+        if lie:  # a compatibility mode set on the CD's setup.exe: GetVersionEx answers as that Windows
+            self.preset("user.reg", "Software\\Wine\\AppDefaults\\setup.exe", "Version", lie)
         self.setup, self.setup_folder, self.typed = "D:\\setup.exe", self.cd, None
         if copied_cd or japanese:
             self.setup = "C:\\ダウンロード\\ソフト\\setup.exe" if japanese else "C:\\Downloads\\Vorlex CD\\setup.exe"

@@ -58,6 +58,18 @@ TEST(SystemProfile, VersionFlagsColoursAndProcessor) {
         EXPECT_EQ(flags.win95OrLater, c.win95) << c.major << "." << c.minor;
         EXPECT_EQ(flags.windowsVersion, c.version) << c.major << "." << c.minor;
     }
+    // A compatibility mode's report (95, 98, XP) under the registry's NT version: the system is the NT one;
+    // a later NT reported, or no NT in the registry (the 95 family), leaves the report as it is.
+    for (auto [reported, registry, version] : std::vector<std::tuple<VersionFlags, const char*, uint32_t>>{
+             {versionFlags(PlatformWin32Windows, 4, 0), "6.3", 0x60003}, {versionFlags(PlatformWin32Nt, 5, 1), "10.0", 0xA0000},
+             {versionFlags(PlatformWin32Nt, 10, 0), "6.3", 0xA0000}, {versionFlags(PlatformWin32Windows, 4, 10), "", 0x4000A},
+             {versionFlags(PlatformWin32Windows, 4, 0), "6.", 0x40000}, {versionFlags(PlatformWin32Windows, 4, 0), "6.1x", 0x40000},
+             {versionFlags(PlatformWin32Windows, 4, 0), "65536.0", 0x40000}}) {
+        VersionFlags flags = systemVersionFlags(reported, versionFromText(registry));
+        EXPECT_EQ(flags.windowsVersion, version) << registry;
+        EXPECT_EQ(flags.winNt4OrLater, version >= 0x60000 ? 1 : 0) << registry;
+        EXPECT_EQ(flags.win95OrLater, 1 - flags.winNt4OrLater) << registry;
+    }
     for (auto [bits, planes, colours] : std::vector<std::tuple<uint32_t, uint32_t, uint32_t>>{
              {8, 1, 256}, {15, 1, 32768}, {16, 1, 65536}, {24, 1, 16777216}, {32, 1, 16777216}, {1, 4, 8}})
         EXPECT_EQ(coloursFromDeviceCaps(bits, planes), colours) << bits << " bits, " << planes << " planes";

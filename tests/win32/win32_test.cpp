@@ -342,10 +342,13 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     }
     ReadFault once(1);  // a read that fails is tried again
     EXPECT_EQ(removalPendingFor(folder), 1);
+    systemProfile.win95OrLater = 0;  // NT never runs a WININIT.INI (one left under a compatibility mode)
+    EXPECT_EQ(removalPendingFor(folder), 0);
     DeleteFileA("C:\\windows\\WININIT.INI");
-    systemProfile.win95OrLater = 0;
+    systemProfile.win95OrLater = 1;
     LookUp upper("CharUpperBuffA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(countedFold)));
     EXPECT_TRUE(removalPendingFor(folder) == 0 && emptyFolds == 0) << "no WININIT.INI, and nothing folded";
+    systemProfile.win95OrLater = 0;
     EXPECT_EQ(DeferredDelete(game), 1);  // as Wine writes it: "\??\C:\Games\Vorlex Long\Vorlex.exe"
     for (const std::string& spelling : spellings) EXPECT_EQ(removalPendingFor(spelling.c_str()), 1) << spelling;
     for (int grown : {1, 9}) {  // the list grew between its size and its read: read again, a bounded number of times
@@ -475,6 +478,8 @@ TEST(InstallOptions, LowSpaceQuestionThenACopyDialogThatCannotOpen) {
     reply = IDYES;  // to the notices
     asked.clear(), opened.clear();  // a repeated run starts afresh
     Windows95 system;
+    ProfileKept kept;
+    systemProfile.win95OrLater = 1, systemProfile.winNt4OrLater = 0;  // whose WININIT.INI is read
     ImportPatch dialogs(&DialogBoxParamA_slot, reinterpret_cast<void*>(&Dialogs::open));
     real = dialogs.original;
     HANDLE held = CreateFileA("C:\\windows\\WININIT.INI", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
