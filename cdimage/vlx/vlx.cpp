@@ -1,10 +1,12 @@
 // The demo game that stands in for Vorlex on the demo CD. It opens a window titled
-// "Vorlex", writes the folder it was started in to "vlxstart.txt" in that folder (so
-// a test can see where Play started it) and, started with "grab" on its command
+// "Vorlex", writes the folder it was started in and the program that started it to
+// "vlxstart.txt" in that folder (so a test can see where and by which route Play
+// started it: the desktop's shell or setup itself) and, started with "grab" on its command
 // line, leaves a "scrngrab.bmp" there as the real game may. Like the real game it
 // keeps its archive "filesys.dat" open while it runs, so the archive is in use.
 #include <windows.h>
 #include <string.h>
+#include <tlhelp32.h>
 
 namespace {
 
@@ -30,6 +32,23 @@ void leaveScreenGrab() {
     header->biPlanes = 1;
     header->biBitCount = 24;
     writeFile("scrngrab.bmp", image, sizeof image);
+}
+
+// The file name of the program that started this one, or "?".
+void parentName(char* out, size_t size) {
+    lstrcpynA(out, "?", static_cast<int>(size));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32 entry = {};
+    DWORD parent = 0;
+    for (int pass = 0; pass < 2; ++pass) {  // this process's entry first, then its parent's
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+            if (pass == 0 && entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+            if (pass == 1 && entry.th32ProcessID == parent) lstrcpynA(out, entry.szExeFile, static_cast<int>(size));
+        }
+    }
+    CloseHandle(snapshot);
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,12 +80,11 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     char folder[MAX_PATH + 2] = {};
+    char parent[MAX_PATH] = {};
+    char note[2 * MAX_PATH + 8] = {};
     DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
-    if (length > 0 && length < MAX_PATH) {
-        folder[length++] = '\r';
-        folder[length++] = '\n';
-        writeFile("vlxstart.txt", folder, length);
-    }
+    parentName(parent, sizeof parent);
+    if (length > 0 && length < MAX_PATH) writeFile("vlxstart.txt", note, wsprintfA(note, "%s\r\n%s\r\n", folder, parent));
     if (strstr(commandLine, "grab") != nullptr) leaveScreenGrab();
     HANDLE archive = CreateFileA("filesys.dat", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
