@@ -10,6 +10,8 @@
 
 namespace {
 
+const char* const UnfinishedValue = "Unfinished";
+
 int setText(HKEY key, const char* name, const char* text) {
     LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                                  static_cast<DWORD>(strlen(text) + 1));
@@ -54,11 +56,33 @@ int readInstallRecord(char* path, char* setup) {
 int writeInstallRecord(const char* installFolder, const char* uninstallerCopy) {
     RegKey key;
     if (!createForWriting(VersionKeyName, key)) return 0;
-    int result = setText(key.get(), "Path", installFolder);
+    int result = setNumber(key.get(), UnfinishedValue, 1);
+    if (!setText(key.get(), "Path", installFolder)) result = 0;
     // Setup is written even when Path failed, so the key is always complete or reported.
     if (!setText(key.get(), "Setup", uninstallerCopy)) result = 0;
     if (!flushAndClose(key)) result = 0;
     return result;
+}
+
+int markInstallFinished() {
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionKeyName, 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS) return 0;
+    int result = RegDeleteValueA(key.get(), UnfinishedValue) == ERROR_SUCCESS ? 1 : 0;
+    // Flushed: a record that reached the disk as finished must not be older than its files.
+    if (!flushAndClose(key)) result = 0;
+    return result;
+}
+
+int installState() {
+    char path[TextBufferSize] = {};
+    RegKey key;
+    if (!readInstallRecord(path, nullptr) ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionKeyName, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+        return InstallNone;
+    // Only a mark known to be absent makes the install finished: one that cannot be read
+    // offers the install again rather than a game that may be cut short.
+    LONG status = RegQueryValueExA(key.get(), UnfinishedValue, nullptr, nullptr, nullptr, nullptr);
+    return status == ERROR_FILE_NOT_FOUND ? InstallFinished : InstallUnfinished;
 }
 
 int deleteInstallKeys() {

@@ -9,7 +9,16 @@
 // setup[1024]. 1 when the version key opened, Path was read and the key closed.
 // A value that does not fit its buffer with its NUL reads as missing.
 int readInstallRecord(char* path, char* setup);
+// Writes the mark of an install under way (the value Unfinished) first, then Path and Setup:
+// no moment has Path without the mark. The mark goes only when markInstallFinished is called.
 int writeInstallRecord(const char* installFolder, const char* uninstallerCopy);
+// Clears the mark once every file of the install is on the disk. A setup that dies before
+// (a crash, an ended task, a power cut) leaves it, and the install counts as unfinished.
+int markInstallFinished();
+// What the record says: no install (Path cannot be read), a finished one, or one begun and
+// never finished. A record written before the mark existed counts as finished.
+enum InstallState { InstallNone = 0, InstallFinished = 1, InstallUnfinished = 2 };
+int installState();
 // The Start-menu group the install's links went to (the value Group beside Path and
 // Setup), so that they are removed from there whatever account removes them. An install
 // recorded without it reads as empty: its links are in the current user's group.

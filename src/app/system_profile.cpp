@@ -109,8 +109,7 @@ uint32_t displayColours() {
 }
 
 int gameInstalled() {
-    char path[TextBufferSize] = {};
-    return readInstallRecord(path, nullptr);
+    return installState();
 }
 
 int directXSetupPresent() {

@@ -25,7 +25,8 @@ int probe(const char* commandTail);
 
 // Colours the display shows at once, asked afresh at each call.
 uint32_t displayColours();
-// 1 when the install record's Path can be read, asked afresh at each call.
+// The install record's state (installState: none, finished or unfinished), asked afresh
+// at each call.
 int gameInstalled();
 // 1 when the DirectX setup library is on the CD (the program's folder) or at the
 // root of the current drive.

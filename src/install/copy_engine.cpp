@@ -105,7 +105,9 @@ int copyOneFile(const char* source, const char* destination, CopyJob& job) {
     for (;;) {
         DWORD count = 0;
         if (!ReadFile(in.get(), copyBuffer, sizeof copyBuffer, &count, nullptr)) return 0;
-        if (count == 0) return 1;
+        // On the disk before the install may count as finished: written lazily, a copy that a
+        // power cut met could leave a finished install over data that never arrived.
+        if (count == 0) return FlushFileBuffers(out.get()) ? 1 : 0;
         passSafePoint(job);
         if (!job.running) return 1;  // aborted: the chunk in hand is not written
         DWORD written = 0;

@@ -10,6 +10,7 @@
 #include "app/registry_text.h"
 #include "app/scoped_handles.h"
 #include "app/system_entry.h"
+#include "app/install_record.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
 #include "install/copy_progress_dialog.h"
@@ -17,6 +18,7 @@
 #include "install/install_manifest.h"
 #include "install/options_logic.h"
 #include "uninstall/deferred_delete.h"
+#include "uninstall/removal.h"
 #include "resource.h"
 
 namespace {
@@ -40,7 +42,9 @@ BOOL InstallOptionsDialog::onInitDialog() {
                              sizeof message))
         showNotice(window(), message, MB_OK | MB_ICONINFORMATION);
 
-    defaultInstallFolder(installFolder_);
+    // An install that never finished is offered again where it was begun.
+    if (gameInstalled() != InstallUnfinished || !readInstallRecord(installFolder_, nullptr) || installFolder_[0] == '\0')
+        defaultInstallFolder(installFolder_);
     SetWindowTextA(control(IDC_OPTIONS_FOLDER), installFolder_);
     readFolderFromEdit();
     refreshFreeSpace();
@@ -162,6 +166,9 @@ void InstallOptionsDialog::browse() {
 }
 
 void InstallOptionsDialog::installNow() {
+    // An install that never finished goes first, whole (its files, links, uninstaller copy and
+    // record): this one starts afresh, wherever it goes.
+    if (gameInstalled() == InstallUnfinished) undoInstall(nullptr);
     // An uninstall while the game ran left files here for Windows to delete at its
     // next start: it would delete the new install's files with them. A list of Windows'
     // that could not be read may hold such files as well.
@@ -189,6 +196,8 @@ void InstallOptionsDialog::installNow() {
         INT_PTR opened = copy.runModal(window());
         copyText(error, sizeof error, opened == -1 ? "Dialog error" : copy.errorText());
     }
+    // Only now, every file written and on the disk, does the install count as finished.
+    if (error[0] == '\0' && !markInstallFinished()) copyText(error, sizeof error, "Install reg error");
     if (error[0] != '\0') {
         // The options stay open afterwards: the player may pick another folder and retry.
         InstallErrorDialog cleanUp(error);

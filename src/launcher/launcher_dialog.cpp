@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "app/install_record.h"
 #include "app/intro_sound.h"
 #include "app/system_profile.h"
 #include "directx/directx_step.h"
@@ -206,7 +207,11 @@ void LauncherDialog::runAction(int id) {
         if (systemProfile.restartRequested) endDialog(0);
         break;
     case RegionPlay:
-        if (startInstalledGame()) endDialog(0);
+        // A copy that never finished leaves a game cut short: it is not started.
+        if (gameInstalled() == InstallUnfinished)
+            showNotice(window(), "Vorlex was not installed completely.\n\nPlease install it again from the Vorlex CD, "
+                       "or uninstall it.", MB_ICONEXCLAMATION);
+        else if (startInstalledGame()) endDialog(0);
         else showNotice(window(), "Could not start Vorlex.\nThe game may not be installed correctly.", MB_ICONERROR);
         break;
     case RegionUninstall: {
@@ -224,7 +229,7 @@ void LauncherDialog::runAction(int id) {
 }
 
 void LauncherDialog::install() {
-    if (gameInstalled()) return;
+    if (gameInstalled() == InstallFinished) return;
     InstallOptionsDialog dialog;
     // Owned by the launcher, never by the window that happens to be active: a screen
     // reader's press comes while another program is in front, and a dialog without an

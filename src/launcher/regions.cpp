@@ -78,9 +78,9 @@ void setRegionState(int id, int enabled) {
 }
 
 void applyRegionStates(int installed, int sourcePresent, int directXOffered) {
-    setRegionState(RegionPlay, installed);
-    setRegionState(RegionUninstall, installed);
-    setRegionState(RegionInstall, (!installed && sourcePresent) ? 1 : 0);
+    setRegionState(RegionPlay, installed != 0);
+    setRegionState(RegionUninstall, installed != 0);
+    setRegionState(RegionInstall, (installed != 1 && sourcePresent) ? 1 : 0);
     setRegionState(RegionDirectX, directXOffered);
     setRegionState(RegionExit, 1);
 }

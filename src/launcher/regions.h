@@ -35,7 +35,9 @@ extern AnimationState animation;
 
 // Level 8 (as drawn) for an enabled region, 4 (half) for a disabled one. No repaint.
 void setRegionState(int id, int enabled);
-// The five states from what is installed and what the CD offers. No repaint.
+// The five states from what is installed (0 nothing, 1 a finished install, 2 one begun and
+// never finished: Install again, Play to be told so, Uninstall) and what the CD offers.
+// No repaint.
 void applyRegionStates(int installed, int sourcePresent, int directXOffered);
 // The region at picture point (x, y), or 0; stored in animation.hoveredRegion. The mouse
 // arriving on another region takes the pulse from the keyboard's focus mark.

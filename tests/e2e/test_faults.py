@@ -1,9 +1,10 @@
 """The CD taken out, Abort, setup killed: each ends, unhung, in the machine as it was, once restarted."""
-import os, signal, unittest
+import contextlib, filecmp, os, signal, unittest
 from pathlib import Path
 
-from harness import EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile, Scenarios, wait_until
+from harness import CD, EXIT, FOLDER, INSTALL, PLAY, UNINSTALL, UNINSTALL_KEY, VERSION_KEY, FedCdFile, Scenarios, wait_until
 
+SHELL_FOLDERS = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 ABORT, INSTALL_NOW, ERROR_TEXT, COPY_ABORT, CLEAN_UP = 1005, 1012, 1014, 1027, 1029
 REMOVED = "Vorlex has been removed from your computer.\n\nIt is now safe to attempt another install."
 
@@ -77,27 +78,45 @@ class Faults(Scenarios):
         self.clean_up()
         self.assert_clean_after_restart(self.before)
 
-    def test_setup_killed_during_the_copy_then_uninstalled(self):
+    def test_setup_killed_in_its_start_and_in_its_copy(self):
+        """Killed writing its links (a pipe that takes no more), then with a file half copied: each time the
+        next start offers Install into that folder and refuses Play; the install then is the CD's, and goes whole."""
         fed = self.options()
-        self.copy(fed, 3 << 20)
-        self.setup.send_signal(signal.SIGKILL)
-        self.assertTrue(self.m.gone(self.hwnd), "setup is gone")
+        link = Path(self.m.unix_path(self.m.reg(SHELL_FOLDERS, "Common Programs")), "Halvane", "Vorlex - Play.lnk")
+        link.parent.mkdir()
+        os.mkfifo(link)
+        pipe = os.open(link, os.O_RDWR | os.O_NONBLOCK)
+        with contextlib.suppress(BlockingIOError):
+            while os.write(pipe, bytes(65536)):
+                pass
+        for step in ("start", "copy"):
+            if step == "start":
+                self.m.click(self.dialog, INSTALL_NOW)
+                self.assertTrue(wait_until(lambda: (self.m.reg(VERSION_KEY, "Group") or "").endswith("Halvane")))
+            else:
+                self.copy(fed, 3 << 20)
+            self.setup.send_signal(signal.SIGKILL)
+            self.assertTrue(self.m.gone(self.hwnd), "setup is gone")
+            if step == "start":  # the link as the cut write leaves it (Wine deletes no pipe)
+                os.close(pipe), link.unlink(), link.touch()
+            self.setup, self.hwnd, self.origin = self.launcher()
+            self.assert_buttons(self.origin, [INSTALL, PLAY, UNINSTALL, EXIT], why="an install that never finished")
+            self.press(self.origin, PLAY)
+            box, text = self.m.notice()
+            self.assertEqual(text, "Vorlex was not installed completely.\n\nPlease install it again from the Vorlex CD, "
+                                   "or uninstall it.")
+            self.m.answer(box, 1)
+            if step == "start":
+                self.press(self.origin, INSTALL)
+                self.dialog, _ = self.m.find("Vorlex Install Options")
         fed.close()
-        self.assertTrue(os.path.exists(os.path.join(self.m.unix_path(FOLDER), "filesys.dat")), "the copy had begun")
-        partial = self.m.snapshot()[0]  # the files: the registry is written to disk now and then
-        setup, hwnd, origin = self.launcher()  # the record was written before the copy: Uninstall offered
-        self.assert_buttons(origin, [PLAY, UNINSTALL, EXIT], [INSTALL])
-        self.press(origin, UNINSTALL)  # Exit first: nothing is removed, the record and the entry neither
-        dialog, _ = self.m.find("Vorlex Uninstall")
-        self.m.click(dialog, 1023)
-        self.assertTrue(self.m.gone(dialog))
-        self.assertEqual(self.m.snapshot()[0], partial)
-        self.assertTrue(self.m.reg(UNINSTALL_KEY, "UninstallString") and self.m.reg(VERSION_KEY, "Path"))
-        self.press(origin, UNINSTALL)
+        self.install(self.origin)  # its folder proposed, the unfinished one removed first
+        for source, name in (("vlx.exe", "Vorlex.exe"), ("filesys.dat", "filesys.dat")):
+            self.assertTrue(filecmp.cmp(os.path.join(CD, "data", source), self.m.unix_path(FOLDER + "\\" + name), False))
+        self.assert_buttons(self.origin, [PLAY, UNINSTALL, EXIT], [INSTALL])
+        self.press(self.origin, UNINSTALL)
         self.uninstall_dialog()
-        self.assertFalse(os.path.exists(self.m.unix_path(FOLDER)))
-        self.assert_buttons(origin, [INSTALL, EXIT], [PLAY, UNINSTALL])
-        self.escape(setup, hwnd)
+        self.escape(self.setup, self.hwnd)
         self.assert_clean_after_restart(self.before)
 
 if __name__ == "__main__":

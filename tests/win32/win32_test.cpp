@@ -29,7 +29,7 @@
 
 IMPORT_SLOT(GetWindowsDirectoryA, 8); IMPORT_SLOT(GetSystemDirectoryA, 8); IMPORT_SLOT(GetDiskFreeSpaceA, 20);
 IMPORT_SLOT(MoveFileExA, 12); IMPORT_SLOT(RegQueryValueExA, 24); IMPORT_SLOT(MoveFileA, 8); IMPORT_SLOT(DeleteFileA, 4); IMPORT_SLOT(ReadFile, 20); IMPORT_SLOT(HeapReAlloc, 16); IMPORT_SLOT(GetProcAddress, 8);
-IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8);
+IMPORT_SLOT(MessageBoxA, 16); IMPORT_SLOT(DialogBoxParamA, 20); IMPORT_SLOT(ExitWindowsEx, 8); IMPORT_SLOT(FlushFileBuffers, 4);
 IMPORT_SLOT(CoCreateInstance, 20); IMPORT_SLOT(SHBrowseForFolderA, 4); IMPORT_SLOT(SHGetPathFromIDListA, 8);
 
 namespace {
@@ -297,6 +297,16 @@ struct ReadFault {
     explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
     ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
 };
+// The copied data (filesys.dat's, the second file) never reaches the disk: the install has not finished.
+struct FlushFault {
+    static inline int calls;
+    static inline void* real;
+    static BOOL WINAPI flush(HANDLE file) {
+        return ++calls == 2 ? SetLastError(ERROR_WRITE_FAULT), FALSE : reinterpret_cast<decltype(&flush)>(real)(file);
+    }
+    FlushFault() { calls = 0, real = patch.original; }
+    ImportPatch patch{&FlushFileBuffers_slot, reinterpret_cast<void*>(flush)};
+};
 
 // On the Windows 95 family a file in use goes through WININIT.INI, only in a Windows directory that
 // fits its buffer. Put off on either route, it is found in the folder, however spelt, until the restart.
@@ -514,12 +524,13 @@ TEST(InstallOptions, ACopyThatFailsInsideAFileIsCleanedUp) {
     writeFile("C:\\fakecd\\data\\filesys.dat", std::string(200000, 'f'));
     SetCurrentDirectoryA("C:\\fakecd");
     Administrator administrator;
-    std::function<std::shared_ptr<void>()> faults[] = {  // at filesys.dat's first chunk, or its second
+    std::function<std::shared_ptr<void>()> faults[] = {  // at filesys.dat's first chunk, its second, or its flush
         [] { return std::make_shared<WriteFault>(3, false); }, [] { return std::make_shared<WriteFault>(4, true); },
-        [] { return std::make_shared<ReadFault>(5); }, [] { return std::make_shared<WriteFault>(3, false); }};
+        [] { return std::make_shared<ReadFault>(5); }, [] { return std::make_shared<FlushFault>(); },
+        [] { return std::make_shared<WriteFault>(3, false); }};
     for (auto& fault : faults) {
         shown.clear(), asked.clear();
-        game = &fault == &faults[3] ? INVALID_HANDLE_VALUE : nullptr;
+        game = &fault == &faults[4] ? INVALID_HANDLE_VALUE : nullptr;
         std::shared_ptr<void> injected = fault();
         Player player({press(Options, IDC_OPTIONS_INSTALL_NOW), cleanUp, cleanUp, press(Options, IDC_OPTIONS_ABORT)});
         InstallOptionsDialog().runModal(nullptr);
