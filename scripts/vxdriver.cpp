@@ -101,7 +101,11 @@ int main(int argc, char** argv) {
             return std::to_string(count);
         }},
         {"text", 2, [&] { return text(number(1) ? control() : window(0)); }},
-        {"click", 2, [&] { return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0)); }},
+        {"click", 2, [&] {  // once its window is in front (or after 3 s): a button of a dialog still being
+            // activated can lose the press, its focus taken between the press and the release
+            waitFor(3000, [&] { return GetForegroundWindow() == window(0); });
+            return std::to_string(PostMessageA(control(), BM_CLICK, 0, 0));
+        }},
         {"paint", 1, [&] {  // painted whole now: its thread has drawn it when this answers
             return std::to_string(RedrawWindow(window(0), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN));
         }},
