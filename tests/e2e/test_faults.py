@@ -79,12 +79,10 @@ class Faults(Scenarios):
         self.assert_clean_after_restart(self.before)
 
     def test_setup_killed_in_its_start_and_in_its_copy(self):
-        """Killed writing its links (a pipe that takes no more), then with a file half copied: each time the
-        next start offers Install into that folder and refuses Play; the install then is the CD's, and goes whole."""
+        """Killed at its links (a pipe that takes no more), then mid-file: Install offered, Play refused; then the CD's."""
         fed = self.options()
         link = Path(self.m.unix_path(self.m.reg(SHELL_FOLDERS, "Common Programs")), "Halvane", "Vorlex - Play.lnk")
-        link.parent.mkdir()
-        os.mkfifo(link)
+        link.parent.mkdir(), os.mkfifo(link)
         pipe = os.open(link, os.O_RDWR | os.O_NONBLOCK)
         with contextlib.suppress(BlockingIOError):
             while os.write(pipe, bytes(65536)):

@@ -65,10 +65,8 @@ TEST(SystemProfile, VersionFlagsColoursAndProcessor) {
              {versionFlags(PlatformWin32Nt, 10, 0), "6.3", 0xA0000}, {versionFlags(PlatformWin32Windows, 4, 10), "", 0x4000A},
              {versionFlags(PlatformWin32Windows, 4, 0), "6.", 0x40000}, {versionFlags(PlatformWin32Windows, 4, 0), "6.1x", 0x40000},
              {versionFlags(PlatformWin32Windows, 4, 0), "65536.0", 0x40000}}) {
-        VersionFlags flags = systemVersionFlags(reported, versionFromText(registry));
-        EXPECT_EQ(flags.windowsVersion, version) << registry;
-        EXPECT_EQ(flags.winNt4OrLater, version >= 0x60000 ? 1 : 0) << registry;
-        EXPECT_EQ(flags.win95OrLater, 1 - flags.winNt4OrLater) << registry;
+        VersionFlags f = systemVersionFlags(reported, versionFromText(registry));
+        EXPECT_EQ(std::tuple(f.windowsVersion, f.winNt4OrLater, f.win95OrLater), std::tuple(version, int(version >= 0x60000), int(version < 0x60000))) << registry;
     }
     for (auto [bits, planes, colours] : std::vector<std::tuple<uint32_t, uint32_t, uint32_t>>{
              {8, 1, 256}, {15, 1, 32768}, {16, 1, 65536}, {24, 1, 16777216}, {32, 1, 16777216}, {1, 4, 8}})

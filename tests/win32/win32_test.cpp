@@ -297,13 +297,10 @@ struct ReadFault {
     explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
     ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
 };
-// The copied data (filesys.dat's, the second file) never reaches the disk: the install has not finished.
-struct FlushFault {
+struct FlushFault {  // filesys.dat's (the second file's) data never reaches the disk: the install has not finished
     static inline int calls;
     static inline void* real;
-    static BOOL WINAPI flush(HANDLE file) {
-        return ++calls == 2 ? SetLastError(ERROR_WRITE_FAULT), FALSE : reinterpret_cast<decltype(&flush)>(real)(file);
-    }
+    static BOOL WINAPI flush(HANDLE f) { return ++calls == 2 ? SetLastError(ERROR_WRITE_FAULT), FALSE : decltype(&flush)(real)(f); }
     FlushFault() { calls = 0, real = patch.original; }
     ImportPatch patch{&FlushFileBuffers_slot, reinterpret_cast<void*>(flush)};
 };
