@@ -349,6 +349,7 @@ TEST(DeferredDeletion, FileInUseIsPutOffAndNamesItsFolderUntilTheRestart) {
     }
     ReadFault once(1);  // a read that fails is tried again
     EXPECT_EQ(removalPendingFor(folder), 1);
+    EXPECT_EQ(deferFolderDeletion(folder), 0) << "WININIT.INI puts off files only";
     systemProfile.win95OrLater = 0;  // NT never runs a WININIT.INI (one left under a compatibility mode)
     EXPECT_EQ(removalPendingFor(folder), 0);
     DeleteFileA("C:\\windows\\WININIT.INI");
