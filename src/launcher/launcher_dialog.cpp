@@ -32,9 +32,6 @@ BOOL LauncherDialog::onInitDialog() {
 }
 
 bool LauncherDialog::setUp(HDC dc) {
-    palette_.reset(nullptr);
-    logPalette_.reset();
-    dibSection_.reset(nullptr);
     if (!loadPicture() || !makePalette(dc)) return false;
     if (!pristinePixels_.allocate(static_cast<SIZE_T>(stride_) * height_)) return false;
     memcpy(pristinePixels_.get(), pixels_, static_cast<size_t>(stride_) * height_);

@@ -80,7 +80,7 @@ TEST_F(LauncherAccess, LocationsHitTestsNavigationAndPress) {
         EXPECT_TRUE(hit.vt == h.vt && (h.vt == VT_I4 ? hit.lVal : 0) == h.id) << h.x << "," << h.y;
     }
     struct Step { LONG direction, from, to; };
-    for (Step s : {Step{NAVDIR_FIRSTCHILD, 0, 1}, Step{NAVDIR_LASTCHILD, 0, 5}, Step{NAVDIR_NEXT, 5, 0}, Step{NAVDIR_PREVIOUS, 2, 1}}) {
+    for (Step s : {Step{NAVDIR_FIRSTCHILD, 0, 1}, Step{NAVDIR_LASTCHILD, 0, 5}, Step{NAVDIR_NEXT, 5, 0}, Step{NAVDIR_NEXT, 0, 0}, Step{NAVDIR_PREVIOUS, 2, 1}}) {
         VARIANT end = {};
         EXPECT_EQ(object->accNavigate(s.direction, child(s.from), &end), s.to ? S_OK : S_FALSE);
         EXPECT_EQ(end.vt == VT_I4 ? end.lVal : 0, s.to) << s.direction << " from " << s.from;

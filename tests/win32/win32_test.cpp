@@ -159,6 +159,9 @@ TEST(Rollback, UndoRemovesOnlyWhatTheInstallMadeAndTellsWhatItLeaves) {
                                    "the game has ended.\n\nThe uninstaller " + copy + " could not be removed.\n\n"
                                    "Please delete it once this window is closed.");
     EXPECT_EQ(leftovers(), (std::vector<std::string>{Folder, "an uninstaller copy"}));
+    char pending[8192] = {}; DWORD pendingSize = sizeof pending;  // the store of a copy put off goes then too, no other
+    RegGetValueA(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending, &pendingSize);
+    EXPECT_TRUE(std::string(pending, pendingSize).find(player + '\0') != std::string::npos && std::string(pending, pendingSize).find(store + '\0') == std::string::npos);
     EXPECT_TRUE(exists(Folder + std::string("\\save1.sav")) && exists(store + "\\save1.sav") && exists(player + "\\save1.sav"));
     EXPECT_FALSE(exists(Folder + std::string("\\scrngrab.bmp")) || exists(store + "\\scrngrab.bmp") || exists(player + "\\scrngrab.bmp"));
     for (HANDLE h : held) CloseHandle(h);
@@ -288,18 +291,15 @@ TEST(DeferredDeletion, ARewriteCutShortAnywhereRunsNoLineTwiceAndLosesNone) {
 }
 
 struct ReadFault {
-    static inline int calls, failing;
-    static inline void* real;
+    static inline int calls, failing; static inline void* real;
     static BOOL WINAPI read(HANDLE file, void* data, DWORD size, DWORD* got, OVERLAPPED* overlapped) {
-        if (++calls == failing) return SetLastError(ERROR_CRC), FALSE;
-        return reinterpret_cast<decltype(&read)>(real)(file, data, size, got, overlapped);
+        return ++calls == failing ? SetLastError(ERROR_CRC), FALSE : decltype(&read)(real)(file, data, size, got, overlapped);
     }
     explicit ReadFault(int atCall) { calls = 0, failing = atCall, real = patch.original; }
     ImportPatch patch{&ReadFile_slot, reinterpret_cast<void*>(read)};
 };
 struct FlushFault {  // filesys.dat's (the second file's) data never reaches the disk: the install has not finished
-    static inline int calls;
-    static inline void* real;
+    static inline int calls; static inline void* real;
     static BOOL WINAPI flush(HANDLE f) { return ++calls == 2 ? SetLastError(ERROR_WRITE_FAULT), FALSE : decltype(&flush)(real)(f); }
     FlushFault() { calls = 0, real = patch.original; }
     ImportPatch patch{&FlushFileBuffers_slot, reinterpret_cast<void*>(flush)};
