@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""The CD as a publisher releases it. Built again elsewhere (scripts/rebuild-elsewhere: another
-folder, later, umask 077, another user), the CD's files, their hashes and the image are the same
-bytes. Signed there by the build's rule with a throwaway authority, setup.exe and the game verify
-on the CD and in the image, and unsigned again are the rebuilt bytes: what is signed is what anyone
-rebuilds. The signed CD (WORK/tree/build/cd) and WORK/ca.pem stay for the journey installing from it.
+"""The CD as released: built again elsewhere (scripts/rebuild-elsewhere), its files, hashes and image are the same
+bytes; signed there with a throwaway authority, setup.exe and the game verify on the CD and in the image, and
+unsigned again are the rebuilt bytes. The signed CD (WORK/tree/build/cd) and WORK/ca.pem stay for a journey.
 usage: check_release.py CD BUILD-DIR WORK SOURCE_DATE_EPOCH"""
 import filecmp, os, re, shutil, struct, subprocess, sys, tempfile
 here = os.path.dirname(os.path.abspath(__file__))

@@ -33,8 +33,7 @@ TEST(CommandLine, TailAfterTheProgramsNameAndTheUninstallScan) {
              {"\"C:\\Program Files\\Vorlex\\setup.exe\" U", nullptr, "U", 'U'},
              {"\"D:\\set up.exe U", nullptr, "", 0},  // no closing quote: all of it is the name
              {"C:\\Program Files\\setup.exe /x", nullptr, "Files\\setup.exe /x", 'U'},
-             {"setup.exe\t\x01\x1f  /s now", nullptr, "/s now", 0},
-             {"\"setup.exe\"\t \x02-blue", nullptr, "-blue", 'U'},
+             {"setup.exe\t\x01\x1f  /s now", nullptr, "/s now", 0}, {"\"setup.exe\"\t \x02-blue", nullptr, "-blue", 'U'},
              {"setup.exe \xe9t\xdc", nullptr, "\xe9t\xdc", 0},  // an accented capital is not a U
              {"C:\\uninst.exe", nullptr, "", 0},
              // 0x81 0x22 is one character whose trail byte has the code of a quote.
